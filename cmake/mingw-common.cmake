@@ -1,0 +1,10 @@
+# Shared by both mingw-w64 toolchains. The posix thread model is the one
+# whose C++ runtime has std::thread and std::mutex, which GoogleTest needs.
+find_program(CMAKE_C_COMPILER NAMES ${TORVEX_MINGW_TRIPLE}-gcc-posix ${TORVEX_MINGW_TRIPLE}-gcc REQUIRED)
+find_program(CMAKE_CXX_COMPILER NAMES ${TORVEX_MINGW_TRIPLE}-g++-posix ${TORVEX_MINGW_TRIPLE}-g++ REQUIRED)
+find_program(CMAKE_RC_COMPILER NAMES ${TORVEX_MINGW_TRIPLE}-windres REQUIRED)
+set(CMAKE_FIND_ROOT_PATH /usr/${TORVEX_MINGW_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# The main job: sets up, builds every preset and lists the built
+# deliverables with the functions they export.
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+
+scripts/build.sh
+
+found=0
+for preset in win32 win64; do
+  for dll in build/$preset/*.dll; do
+    [ -e "$dll" ] || continue
+    found=1
+    echo "== $dll"
+    x86_64-w64-mingw32-objdump -p "$dll" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p'
+  done
+done
+for so in build/host/*.so; do
+  [ -e "$so" ] || continue
+  found=1
+  echo "== $so"
+  nm -D --defined-only "$so" | awk '$2 == "T" { print "\t" $3 }'
+done
+[ "$found" -eq 1 ] || echo "No deliverable is built yet: TorvexFF and TorvexPS arrive with their own changes."
