@@ -27,24 +27,28 @@ RegistryKey& RegistryKey::operator=(RegistryKey&& other) noexcept
 
 LONG RegistryKey::Open(HKEY parent, const char* subKey)
 {
-    Close();
-    HKEY opened = nullptr;
-    const LONG result = registry_->OpenKey(parent, subKey, &opened);
-    // RegOpenKeyA hands back the parent itself for an empty sub key; holding
-    // that would close a key this object does not own.
-    if (result == ERROR_SUCCESS && opened != parent)
-        key_ = opened;
-    return result == ERROR_SUCCESS && opened == parent ? ERROR_INVALID_PARAMETER : result;
+    return Take(parent, subKey, false);
 }
 
 LONG RegistryKey::Create(HKEY parent, const char* subKey)
 {
+    return Take(parent, subKey, true);
+}
+
+LONG RegistryKey::Take(HKEY parent, const char* subKey, bool create)
+{
     Close();
-    HKEY created = nullptr;
-    const LONG result = registry_->CreateKey(parent, subKey, &created);
-    if (result == ERROR_SUCCESS && created != parent)
-        key_ = created;
-    return result == ERROR_SUCCESS && created == parent ? ERROR_INVALID_PARAMETER : result;
+    HKEY key = nullptr;
+    const LONG result =
+        create ? registry_->CreateKey(parent, subKey, &key) : registry_->OpenKey(parent, subKey, &key);
+    if (result != ERROR_SUCCESS)
+        return result;
+    // The registry hands back the parent itself for an empty sub key;
+    // holding that would close a key this object does not own.
+    if (key == parent)
+        return ERROR_INVALID_PARAMETER;
+    key_ = key;
+    return ERROR_SUCCESS;
 }
 
 void RegistryKey::Close()

@@ -67,6 +67,8 @@ public:
     RegistryPort& registry() const { return *registry_; }
 
 private:
+    LONG Take(HKEY parent, const char* subKey, bool create);
+
     RegistryPort* registry_;
     HKEY key_ = nullptr;
 };

@@ -59,6 +59,15 @@ struct SimRegistry::Node {
         return nullptr;
     }
 
+    NodePtr AddChild(std::string_view childName)
+    {
+        auto child = std::make_shared<Node>();
+        child->name = std::string(childName);
+        child->parent = this;
+        children.push_back(child);
+        return child;
+    }
+
     RegistryValueData* Value(std::string_view valueName)
     {
         for (auto& [n, v] : values)
@@ -166,10 +175,7 @@ LONG SimRegistry::Open(HKEY parent, const char* subKey, HKEY* result, bool creat
         if (!child) {
             if (!create)
                 return ERROR_FILE_NOT_FOUND;
-            child = std::make_shared<Node>();
-            child->name = std::string(part);
-            child->parent = node.get();
-            node->children.push_back(child);
+            child = node->AddChild(part);
         }
         node = child;
     }
@@ -284,21 +290,7 @@ LONG SimRegistry::CloseKey(HKEY key)
     return ERROR_SUCCESS;
 }
 
-SimRegistry::NodePtr SimRegistry::FindPath(std::string_view path) const
-{
-    std::vector<std::string_view> parts;
-    if (!SplitPath(path, &parts) || parts.empty())
-        return nullptr;
-    NodePtr node;
-    for (const auto& root : roots_)
-        if (EqualNoCase(root->name, parts[0]))
-            node = root;
-    for (size_t i = 1; node && i < parts.size(); ++i)
-        node = node->Child(parts[i]);
-    return node;
-}
-
-SimRegistry::NodePtr SimRegistry::MakePath(std::string_view path)
+SimRegistry::NodePtr SimRegistry::Walk(std::string_view path, bool create) const
 {
     std::vector<std::string_view> parts;
     if (!SplitPath(path, &parts) || parts.empty())
@@ -309,15 +301,21 @@ SimRegistry::NodePtr SimRegistry::MakePath(std::string_view path)
             node = root;
     for (size_t i = 1; node && i < parts.size(); ++i) {
         NodePtr child = node->Child(parts[i]);
-        if (!child) {
-            child = std::make_shared<Node>();
-            child->name = std::string(parts[i]);
-            child->parent = node.get();
-            node->children.push_back(child);
-        }
+        if (!child && create)
+            child = node->AddChild(parts[i]);
         node = child;
     }
     return node;
+}
+
+SimRegistry::NodePtr SimRegistry::FindPath(std::string_view path) const
+{
+    return Walk(path, false);
+}
+
+SimRegistry::NodePtr SimRegistry::MakePath(std::string_view path)
+{
+    return Walk(path, true);
 }
 
 bool SimRegistry::KeyExists(std::string_view path) const

@@ -76,6 +76,9 @@ private:
     struct Node;
     using NodePtr = std::shared_ptr<Node>;
     LONG Resolve(HKEY key, NodePtr* node) const;
+    // The key at a full path; `create` makes the missing keys on the way
+    // (the tree changes, the handles do not).
+    NodePtr Walk(std::string_view path, bool create) const;
     NodePtr FindPath(std::string_view path) const;
     NodePtr MakePath(std::string_view path);
     LONG Open(HKEY parent, const char* subKey, HKEY* result, bool create);
