@@ -76,6 +76,12 @@ LONG RegistryKey::QueryValue(const char* valueName, void* data, DWORD capacity, 
     return result;
 }
 
+bool RegistryKey::ReadExactly(const char* valueName, void* data, DWORD size) const
+{
+    DWORD read = 0;
+    return QueryValue(valueName, data, size, &read) == ERROR_SUCCESS && read == size;
+}
+
 LONG RegistryKey::SetValue(const char* valueName, DWORD type, const void* data, DWORD size) const
 {
     return registry_->SetValue(key_, valueName, type, static_cast<const BYTE*>(data), size);

@@ -62,6 +62,9 @@ public:
     // not fit.
     LONG QueryValue(const char* valueName, void* data, DWORD capacity, DWORD* size = nullptr,
                     DWORD* type = nullptr) const;
+    // Reads a value that must be exactly `size` raw bytes, whatever its
+    // type (a 32-bit number, a GUID); any other size counts as unreadable.
+    bool ReadExactly(const char* valueName, void* data, DWORD size) const;
     LONG SetValue(const char* valueName, DWORD type, const void* data, DWORD size) const;
 
     RegistryPort& registry() const { return *registry_; }

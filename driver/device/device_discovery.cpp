@@ -20,26 +20,16 @@ constexpr const char* kDirectXSubkey = "#\\Device Parameters\\DirectX";
 // enumerated into this buffer, so it fails like any other enumeration.
 constexpr DWORD kMaxKeyName = 255;
 
-// A 32-bit value read as its 4 raw bytes, whatever its registry type. A
-// value of any other size cannot be one, so it counts as unreadable.
+// Numbers are read as their 4 raw bytes and GUIDs as their 16, whatever
+// the value's registry type.
 bool ReadDword(const RegistryKey& key, const char* name, DWORD* value)
 {
-    std::array<BYTE, 4> bytes{};
-    DWORD size = 0;
-    if (key.QueryValue(name, bytes.data(), sizeof bytes, &size) != ERROR_SUCCESS || size != sizeof bytes)
-        return false;
-    std::memcpy(value, bytes.data(), sizeof *value);
-    return true;
+    return key.ReadExactly(name, value, sizeof *value);
 }
 
 bool ReadGuid(const RegistryKey& key, const char* name, GUID* guid)
 {
-    std::array<BYTE, 16> bytes{};
-    DWORD size = 0;
-    if (key.QueryValue(name, bytes.data(), sizeof bytes, &size) != ERROR_SUCCESS || size != sizeof bytes)
-        return false;
-    std::memcpy(guid, bytes.data(), sizeof *guid);
-    return true;
+    return key.ReadExactly(name, guid, sizeof *guid);
 }
 
 // The subkey names of an open key, enumerated by index.
