@@ -6,29 +6,36 @@
 
 #include <array>
 #include <atomic>
+#include <mutex>
 
 #include "platform/clock.h"
 #include "platform/device_file.h"
+#include "platform/named_lock.h"
 #include "platform/registry.h"
+#include "platform/timer.h"
+#include "platform/version.h"
+#include "platform/wheel_input_report.h"
 #include "platform/windows_api.h"
 
 namespace torvex {
+
+class EffectDriver;
 
 // The wheel's USB identity, as its registry keys and the driver's lock name
 // spell it.
 constexpr DWORD kWheelVendorId = 0x6D2A;
 constexpr DWORD kWheelProductId = 0x0005;
 
-// The wheel's HID input report: report id, axes, then the buttons in bytes
-// 5 and 6.
-constexpr std::size_t kInputReportSize = 7;
-
 // The platform services the module works through. Not owned: the module
 // file (or the test) that builds the module keeps them alive longer.
 struct DriverPorts {
     RegistryPort* registry = nullptr;
+    VersionPort* version = nullptr;
     ClockPort* clock = nullptr;
     DevicePort* device = nullptr;
+    TimerPort* timer = nullptr;
+    // DriverLock, shared with every other process that loads the driver.
+    NamedLockPort* lock = nullptr;
 };
 
 // What the force computation has folded into the two force channels since
@@ -66,7 +73,31 @@ struct DriverModule {
     ForceMixState ForceMix;
 
     // The last input report the tick read; the trigger test reads its buttons.
-    std::array<BYTE, kInputReportSize> LatestInputReport{};
+    InputReport LatestInputReport{};
+
+    // Live class factories, drivers and server locks: while it is non-zero
+    // the module must stay loaded.
+    std::atomic<LONG> ModuleLockCount{0};
+    // The process's one driver, shared by every CreateInstance. Holds no
+    // reference of its own.
+    EffectDriver* DriverInstance = nullptr;
+    // Makes finding or creating the driver one step, and keeps a driver
+    // from being handed out while its last Release destroys it.
+    std::mutex InstanceMutex;
+
+    // The handle of the next effect; handles are never reused while the
+    // module is loaded. Changed under DriverLock.
+    DWORD NextEffectHandle = 1;
+
+    // The playback timer. PlaybackDriver is what the running timer ticks;
+    // both change only with PlaybackMutex held, which every timer callback
+    // holds for its whole run, so taking and releasing the mutex waits out
+    // a tick in progress.
+    UINT PlaybackTimerId = 0;
+    EffectDriver* PlaybackDriver = nullptr;
+    std::atomic<bool> StopPlaybackRequested{false};
+    std::atomic<bool> PlaybackTimerStarted{false};
+    std::mutex PlaybackMutex;
 };
 
 } // namespace torvex

@@ -11,12 +11,15 @@ namespace torvex {
 class DevicePort {
 public:
     virtual ~DevicePort() = default;
-    // CreateFileA for reading and writing, shared, of an existing file,
-    // without overlapped I/O. A missing device gives 0 or
-    // INVALID_HANDLE_VALUE; callers treat both alike.
+    // CreateFileA for reading and writing, shared, of an existing file.
+    // Every call through the port completes before it returns (the Win32
+    // port overlaps its I/O only to bound the wait of a read). A missing
+    // device gives 0 or INVALID_HANDLE_VALUE; callers treat both alike.
     virtual HANDLE Open(const char* path) = 0;
-    // ReadFile: waits for the next input report.
-    virtual BOOL Read(HANDLE device, void* buffer, DWORD size, DWORD* read) = 0;
+    // ReadFile of the next input report, waiting at most `timeoutMs` for it:
+    // a wheel that sends nothing must not hold its reader for ever. FALSE
+    // with ERROR_TIMEOUT when no report came in time.
+    virtual BOOL Read(HANDLE device, void* buffer, DWORD size, DWORD* read, DWORD timeoutMs) = 0;
     // WriteFile: `*written` is what reached the device; fewer bytes than
     // `size` is a failure whose cause LastError gives.
     virtual BOOL Write(HANDLE device, const void* buffer, DWORD size, DWORD* written) = 0;

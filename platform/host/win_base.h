@@ -102,6 +102,19 @@ using REGSAM = DWORD;
 #define ERROR_CANTREAD 1012L
 #define ERROR_CANTWRITE 1013L
 #define ERROR_KEY_DELETED 1018L
+#define ERROR_TIMEOUT 1460L
+
+// Wait results.
+#define WAIT_OBJECT_0 0x00000000u
+#define WAIT_ABANDONED 0x00000080u
+#define WAIT_TIMEOUT 0x00000102u
+#define WAIT_FAILED 0xFFFFFFFFu
+
+// Multimedia timer.
+#define TIME_ONESHOT 0x0000u
+#define TIME_PERIODIC 0x0001u
+#define MMSYSERR_NOERROR 0u
+#define MMSYSERR_INVALPARAM 11u
 
 // Registry roots and value types.
 #define HKEY_CLASSES_ROOT (reinterpret_cast<HKEY>(static_cast<LONG_PTR>(static_cast<LONG>(0x80000000u))))

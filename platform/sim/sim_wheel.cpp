@@ -56,9 +56,10 @@ bool SimWheel::CheckHandle(HANDLE device) const
     return true;
 }
 
-BOOL SimWheel::Read(HANDLE device, void* buffer, DWORD size, DWORD* read)
+BOOL SimWheel::Read(HANDLE device, void* buffer, DWORD size, DWORD* read, DWORD timeoutMs)
 {
     std::lock_guard lock(mutex_);
+    lastReadTimeoutMs_ = timeoutMs;
     if (read != nullptr)
         *read = 0;
     if (!CheckHandle(device))
@@ -68,8 +69,13 @@ BOOL SimWheel::Read(HANDLE device, void* buffer, DWORD size, DWORD* read)
         lastError = ERROR_INVALID_PARAMETER;
         return FALSE;
     }
+    if (silent_) {
+        ++timedOutReads_;
+        lastError = ERROR_TIMEOUT;
+        return FALSE;
+    }
     std::memcpy(buffer, input_.data(), kInputReportSize);
-    *read = kInputReportSize;
+    *read = static_cast<DWORD>(kInputReportSize);
     ++reads_;
     lastError = ERROR_SUCCESS;
     return TRUE;
@@ -171,6 +177,44 @@ void SimWheel::SetInputReport(const InputReport& report)
     input_ = report;
 }
 
+void SimWheel::SetInputState(const WheelInputState& state)
+{
+    SetInputReport(EncodeInputReport(state));
+}
+
+WheelInputState SimWheel::InputState() const
+{
+    std::lock_guard lock(mutex_);
+    return DecodeInputReport(input_);
+}
+
+bool SimWheel::SetButton(DWORD button, bool pressed)
+{
+    if (button >= kWheelButtonCount)
+        return false;
+    std::lock_guard lock(mutex_);
+    SetWheelButton(input_, button, pressed);
+    return true;
+}
+
+void SimWheel::FallSilent()
+{
+    std::lock_guard lock(mutex_);
+    silent_ = true;
+}
+
+void SimWheel::Speak()
+{
+    std::lock_guard lock(mutex_);
+    silent_ = false;
+}
+
+DWORD SimWheel::LastReadTimeoutMs() const
+{
+    std::lock_guard lock(mutex_);
+    return lastReadTimeoutMs_;
+}
+
 int SimWheel::OpenHandleCount() const
 {
     std::lock_guard lock(mutex_);
@@ -181,6 +225,12 @@ int SimWheel::ReadCount() const
 {
     std::lock_guard lock(mutex_);
     return reads_;
+}
+
+int SimWheel::TimedOutReadCount() const
+{
+    std::lock_guard lock(mutex_);
+    return timedOutReads_;
 }
 
 std::vector<SimWheelWrite> SimWheel::Writes() const

@@ -1,14 +1,15 @@
 // A simulated ZK-5120 behind its HID device file. It answers opens of its
 // own interface path while plugged in, takes 5-byte output reports and hands
-// out its current 7-byte input report. Every write is recorded with the
-// clock time it arrived, so a test (or the lab) sees exactly which reports
-// the driver sent and when. Faults the driver must survive can be switched
-// on: short or failing writes, and unplugging, after which every handle
-// fails with ERROR_DEVICE_NOT_CONNECTED as the HID class driver's do.
+// out its current 7-byte input report (laid out as wheel_input_report.h
+// says), which a test or the lab sets whole, as a state, or button by
+// button. Every write is recorded with the clock time it arrived, so a test
+// (or the lab) sees exactly which reports the driver sent and when. Faults
+// the driver must survive can be switched on: short or failing writes, a
+// wheel that falls silent, and unplugging, after which every handle fails
+// with ERROR_DEVICE_NOT_CONNECTED as the HID class driver's do.
 // Thread-safe: the playback tick calls it from the timer thread.
 #pragma once
 
-#include <array>
 #include <deque>
 #include <map>
 #include <mutex>
@@ -17,6 +18,7 @@
 
 #include "platform/clock.h"
 #include "platform/device_file.h"
+#include "platform/wheel_input_report.h"
 
 namespace torvex {
 
@@ -32,16 +34,14 @@ class SimWheel final : public DevicePort {
 public:
     static constexpr const char* kDefaultPath =
         "\\\\?\\hid#vid_6d2a&pid_0005#sim#{4d1e55b2-f16f-11cf-88cb-001111000030}";
-    static constexpr DWORD kInputReportSize = 7;
     static constexpr DWORD kOutputReportSize = 5;
-    using InputReport = std::array<BYTE, kInputReportSize>;
 
     explicit SimWheel(ClockPort& clock, std::string path = kDefaultPath);
     SimWheel(const SimWheel&) = delete;
     SimWheel& operator=(const SimWheel&) = delete;
 
     HANDLE Open(const char* path) override;
-    BOOL Read(HANDLE device, void* buffer, DWORD size, DWORD* read) override;
+    BOOL Read(HANDLE device, void* buffer, DWORD size, DWORD* read, DWORD timeoutMs) override;
     BOOL Write(HANDLE device, const void* buffer, DWORD size, DWORD* written) override;
     DWORD LastError() override;
     BOOL Close(HANDLE device) override;
@@ -62,10 +62,28 @@ public:
     void FailNextWrite(DWORD delivered, DWORD error);
     void WriteNormally();
 
+    // Until told otherwise the wheel rests: centred, pedals up, hat centred,
+    // no button down.
     void SetInputReport(const InputReport& report);
+    void SetInputState(const WheelInputState& state);
+    WheelInputState InputState() const;
+    // Buttons 0 to 11; false, with the report unchanged, for any other.
+    bool PressButton(DWORD button) { return SetButton(button, true); }
+    bool ReleaseButton(DWORD button) { return SetButton(button, false); }
+    bool SetButton(DWORD button, bool pressed);
+
+    // A silent wheel sends no input reports: every read times out at once
+    // (the simulation never really waits), so a reader's timeout handling
+    // can be tested without waiting for it. Writes still arrive.
+    void FallSilent();
+    void Speak();
+    // The timeout the latest read was given, whatever became of that read.
+    DWORD LastReadTimeoutMs() const;
 
     int OpenHandleCount() const;
+    // Reads that delivered a report, and reads that timed out on silence.
     int ReadCount() const;
+    int TimedOutReadCount() const;
     // Every write attempt, in order; Reports holds the ones that arrived whole.
     std::vector<SimWheelWrite> Writes() const;
     std::vector<SimWheelWrite> Reports() const;
@@ -91,8 +109,11 @@ private:
     bool lastingFault_ = false;
     WriteFault fault_;
     std::deque<WriteFault> nextFaults_;
-    InputReport input_{};
+    InputReport input_ = EncodeInputReport({});
+    bool silent_ = false;
+    DWORD lastReadTimeoutMs_ = 0;
     int reads_ = 0;
+    int timedOutReads_ = 0;
     std::vector<SimWheelWrite> writes_;
 };
 

@@ -9,7 +9,7 @@ namespace torvex {
 class Win32DeviceFile final : public DevicePort {
 public:
     HANDLE Open(const char* path) override;
-    BOOL Read(HANDLE device, void* buffer, DWORD size, DWORD* read) override;
+    BOOL Read(HANDLE device, void* buffer, DWORD size, DWORD* read, DWORD timeoutMs) override;
     BOOL Write(HANDLE device, const void* buffer, DWORD size, DWORD* written) override;
     DWORD LastError() override;
     BOOL Close(HANDLE device) override;

@@ -104,7 +104,7 @@ protected:
     ManualClock clock{100000};
     SimRegistry registry;
     SimWheel wheel{clock};
-    DriverModule module{{&registry, &clock, &wheel}};
+    DriverModule module{{.registry = &registry, .clock = &clock, .device = &wheel}};
     HANDLE device;
 };
 

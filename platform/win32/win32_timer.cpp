@@ -1,0 +1,164 @@
+#include "platform/win32/win32_timer.h"
+
+#include <condition_variable>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace torvex {
+
+namespace {
+
+struct TimerEntry {
+    const Win32Timer* owner = nullptr;
+    TimerCallback callback = nullptr;
+    DWORD_PTR user = 0;
+    UINT id = 0;     // the system's timer id, once known
+    int running = 0; // callbacks in progress
+};
+
+// The timer whose callback the current thread is inside (if any), so that a
+// callback killing its own timer does not wait for itself.
+thread_local const TimerEntry* tCallbackOf = nullptr;
+
+class TimerTable {
+public:
+    // Never destroyed: a Win32Timer with static storage (the driver module's)
+    // is destroyed after any function-local static would be, and a late tick
+    // may still arrive while the process shuts down.
+    static TimerTable& Instance()
+    {
+        static TimerTable* const table = new TimerTable;
+        return *table;
+    }
+
+    UINT Start(const Win32Timer* owner, UINT delayMs, UINT resolutionMs, TimerCallback callback,
+               DWORD_PTR user)
+    {
+        const DWORD_PTR serial = Add(std::make_shared<TimerEntry>(TimerEntry{owner, callback, user, 0, 0}));
+        const UINT id = ::timeSetEvent(delayMs, resolutionMs, Trampoline, serial, TIME_PERIODIC);
+        std::lock_guard lock(mutex_);
+        const auto entry = entries_.find(serial);
+        if (id == 0 && entry != entries_.end()) {
+            entries_.erase(entry);
+        } else if (entry != entries_.end()) {
+            entry->second->id = id;
+        }
+        return id;
+    }
+
+    UINT Kill(const Win32Timer* owner, UINT timerId)
+    {
+        std::shared_ptr<TimerEntry> entry = Remove(owner, timerId);
+        if (!entry) {
+            return MMSYSERR_INVALPARAM;
+        }
+        ::timeKillEvent(timerId);
+        std::unique_lock lock(mutex_);
+        const int own = tCallbackOf == entry.get() ? 1 : 0;
+        callbackReturned_.wait(lock, [&] { return entry->running <= own; });
+        return MMSYSERR_NOERROR;
+    }
+
+    std::vector<UINT> TimersOf(const Win32Timer* owner)
+    {
+        std::lock_guard lock(mutex_);
+        std::vector<UINT> ids;
+        for (const auto& [serial, entry] : entries_) {
+            if (entry->owner == owner && entry->id != 0) {
+                ids.push_back(entry->id);
+            }
+        }
+        return ids;
+    }
+
+private:
+    DWORD_PTR Add(std::shared_ptr<TimerEntry> entry)
+    {
+        std::lock_guard lock(mutex_);
+        const DWORD_PTR serial = nextSerial_++;
+        entries_[serial] = std::move(entry);
+        return serial;
+    }
+
+    std::shared_ptr<TimerEntry> Remove(const Win32Timer* owner, UINT timerId)
+    {
+        std::lock_guard lock(mutex_);
+        for (auto found = entries_.begin(); found != entries_.end(); ++found) {
+            if (found->second->id == timerId && timerId != 0 && found->second->owner == owner) {
+                std::shared_ptr<TimerEntry> entry = std::move(found->second);
+                entries_.erase(found);
+                return entry;
+            }
+        }
+        return nullptr;
+    }
+
+    static void CALLBACK Trampoline(UINT timerId, UINT message, DWORD_PTR serial, DWORD_PTR reserved1,
+                                    DWORD_PTR reserved2)
+    {
+        TimerTable& table = Instance();
+        std::shared_ptr<TimerEntry> entry = table.BeginCallback(serial, timerId);
+        if (!entry) {
+            return; // a tick the system took before the timer was killed
+        }
+        const TimerEntry* outer = tCallbackOf;
+        tCallbackOf = entry.get();
+        entry->callback(timerId, message, entry->user, reserved1, reserved2);
+        tCallbackOf = outer;
+        table.EndCallback(*entry);
+    }
+
+    std::shared_ptr<TimerEntry> BeginCallback(DWORD_PTR serial, UINT timerId)
+    {
+        std::lock_guard lock(mutex_);
+        const auto found = entries_.find(serial);
+        if (found == entries_.end()) {
+            return nullptr;
+        }
+        // The first tick may come before timeSetEvent has returned the id to
+        // Start, and its callback may already kill the timer by that id.
+        found->second->id = timerId;
+        ++found->second->running;
+        return found->second;
+    }
+
+    void EndCallback(TimerEntry& entry)
+    {
+        {
+            std::lock_guard lock(mutex_);
+            --entry.running;
+        }
+        callbackReturned_.notify_all();
+    }
+
+    std::mutex mutex_;
+    std::condition_variable callbackReturned_;
+    std::map<DWORD_PTR, std::shared_ptr<TimerEntry>> entries_;
+    DWORD_PTR nextSerial_ = 1;
+};
+
+} // namespace
+
+Win32Timer::~Win32Timer()
+{
+    for (const UINT id : TimerTable::Instance().TimersOf(this)) {
+        TimerTable::Instance().Kill(this, id);
+    }
+}
+
+UINT Win32Timer::StartPeriodic(UINT delayMs, UINT resolutionMs, TimerCallback callback, DWORD_PTR user)
+{
+    if (callback == nullptr) {
+        return 0;
+    }
+    return TimerTable::Instance().Start(this, delayMs, resolutionMs, callback, user);
+}
+
+UINT Win32Timer::Kill(UINT timerId)
+{
+    return TimerTable::Instance().Kill(this, timerId);
+}
+
+} // namespace torvex
