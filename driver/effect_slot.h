@@ -6,13 +6,16 @@
 #pragma once
 
 #include <cstddef>
-#include <memory>
 #include <new>
 #include <span>
 
+#include "driver/effect_memory.h"
+#include "platform/clock.h"
 #include "platform/windows_api.h"
 
 namespace torvex {
+
+struct DriverModule;
 
 // Internal effect types, the effect ids DirectInput passes to DownloadEffect
 // from the installation's attribute records. Ids without an entry here (the
@@ -26,7 +29,32 @@ constexpr DWORD kEffectSawtoothUp = 5;
 constexpr DWORD kEffectSawtoothDown = 6;
 constexpr DWORD kEffectCustomForce = 0x100;
 
-class EffectSlot {
+// The effect record as the driver keeps it: DirectX 5's DIEFFECT, without a
+// start delay (52 bytes on 32-bit Windows).
+constexpr DWORD kEffectRecordSize = sizeof(DIEFFECT);
+
+// Bounds on what an application may hand in. DirectInput checks effects
+// against the device before they reach the driver, but the driver lives in
+// the game's process and trusts no count: these are far above anything the
+// wheel can use and far below what would exhaust memory or wrap a size.
+constexpr DWORD kMaxEffectAxes = 32;
+constexpr DWORD kMaxTypeSpecificBytes = 64 * 1024;
+constexpr DWORD kMaxCustomSamples = 1024 * 1024;
+
+// The DIEP flags that carry parameters, merged in this order.
+constexpr DWORD kEffectParameterFlags = DIEP_DURATION | DIEP_SAMPLEPERIOD | DIEP_GAIN | DIEP_TRIGGERBUTTON |
+                                        DIEP_TRIGGERREPEATINTERVAL | DIEP_AXES | DIEP_DIRECTION | DIEP_ENVELOPE |
+                                        DIEP_TYPESPECIFICPARAMS;
+
+// Copies the scalar fields that `flags` name (duration, sample period,
+// gain, trigger button, trigger repeat interval).
+void CopyFlaggedScalars(DIEFFECT& target, const DIEFFECT& source, DWORD flags);
+
+// Stopping an effect waits this long with the driver lock held, so the
+// stop has reached the wheel before anything else is played.
+constexpr DWORD kStopSettleMs = 25;
+
+class EffectSlot : public HookAllocated {
 public:
     EffectSlot();
     virtual ~EffectSlot();
@@ -45,11 +73,28 @@ public:
     DWORD dwElapsed = 0;
     BOOL fPlaying = FALSE;
 
+    // Plays from the beginning, `count` iterations.
+    void Start(DWORD count);
+    // Ends playing at once and gives the wheel time to take the stop.
+    void Stop(ClockPort& clock);
+    // One playback step: a held trigger button restarts the effect, then
+    // it renders its force. The render's result.
+    HRESULT Step(DriverModule& module);
+    // Whether the effect's trigger button is down in the module's latest
+    // input report.
+    bool IsTriggerPressed(const DriverModule& module) const;
+
+    // Takes the fields of `source` that `flags` name, in the order envelope,
+    // axes, directions, type-specific block, then the scalars. Stops at the
+    // first failure (E_OUTOFMEMORY, or E_INVALIDARG for a count beyond the
+    // bounds above); what was merged before it stays.
+    HRESULT MergeParams(const DIEFFECT& source, DWORD flags);
+
     // Replace the owned copies, or free them when the source is null. Like
     // a merge of the corresponding DIEP flag, they set effect.cAxes (or
     // effect.cbTypeSpecificParams) to the source's count in both cases. On
-    // E_OUTOFMEMORY the slot holds no copy of that kind and the count in
-    // `effect` is left as it was.
+    // failure the slot holds no copy of that kind and the count in `effect`
+    // is left as it was.
     HRESULT SetAxes(const DWORD* axes, DWORD count);
     HRESULT SetDirections(const LONG* directions, DWORD count);
     HRESULT SetEnvelope(const DIENVELOPE* envelope);
@@ -73,18 +118,16 @@ public:
     std::span<const LONG> CustomSamples() const { return {samples_.get(), sampleCount_}; }
 
 private:
-    struct BlockDeleter {
-        void operator()(void* block) const { ::operator delete(block); }
-    };
+    void DropTypeSpecific();
 
-    std::unique_ptr<DWORD[]> axes_;
+    EffectMemory<DWORD> axes_;
     std::size_t axisCount_ = 0;
-    std::unique_ptr<LONG[]> directions_;
+    EffectMemory<LONG> directions_;
     std::size_t directionCount_ = 0;
-    std::unique_ptr<DIENVELOPE> envelope_;
-    std::unique_ptr<void, BlockDeleter> typeSpecific_;
+    EffectMemory<DIENVELOPE> envelope_;
+    EffectMemory<BYTE> typeSpecific_;
     std::size_t typeSpecificSize_ = 0;
-    std::unique_ptr<LONG[]> samples_;
+    EffectMemory<LONG> samples_;
     std::size_t sampleCount_ = 0;
 };
 

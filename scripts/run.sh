@@ -8,17 +8,17 @@ scripts/build.sh
 
 found=0
 for preset in win32 win64; do
-  for dll in build/$preset/*.dll; do
+  for dll in build/$preset/driver/*.dll build/$preset/sheet/*.dll; do
     [ -e "$dll" ] || continue
     found=1
     echo "== $dll"
     x86_64-w64-mingw32-objdump -p "$dll" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p'
   done
 done
-for so in build/host/*.so; do
+for so in build/host/driver/*.so build/host/sheet/*.so; do
   [ -e "$so" ] || continue
   found=1
   echo "== $so"
   nm -D --defined-only "$so" | awk '$2 == "T" { print "\t" $3 }'
 done
-[ "$found" -eq 1 ] || echo "No deliverable is built yet: TorvexFF and TorvexPS arrive with their own changes."
+[ "$found" -eq 1 ] || { echo "No deliverable was built." >&2; exit 1; }

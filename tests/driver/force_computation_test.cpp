@@ -11,6 +11,7 @@ namespace torvex {
 namespace {
 
 using testing::Axis;
+using testing::Channels;
 using testing::EffectSetup;
 
 class ForceComputation : public testing::ForceTest {

@@ -13,6 +13,7 @@ namespace torvex {
 namespace {
 
 using testing::Axis;
+using testing::Channels;
 
 const std::vector<ForceReport> kStopBurst(3, ForceReport{});
 

@@ -15,6 +15,7 @@
 #include "platform/sim/manual_clock.h"
 #include "platform/sim/sim_registry.h"
 #include "platform/sim/sim_wheel.h"
+#include "tests/driver/sent_reports.h"
 
 namespace torvex::testing {
 
@@ -48,7 +49,7 @@ protected:
     static std::unique_ptr<EffectSlot> EffectWithBlock(DWORD type, const void* block, DWORD size,
                                                        const EffectSetup& setup = {})
     {
-        auto slot = std::make_unique<EffectSlot>();
+        std::unique_ptr<EffectSlot> slot(new (std::nothrow) EffectSlot);
         slot->dwInternalType = type;
         slot->effect.dwDuration = setup.duration;
         slot->effect.dwGain = setup.gain;
@@ -60,14 +61,7 @@ protected:
         return slot;
     }
 
-    // What the store's Start does to a slot.
-    static void Start(EffectSlot& slot, DWORD iterations = 1)
-    {
-        slot.fPlaying = TRUE;
-        slot.dwIterationsLeft = iterations;
-        slot.dwElapsed = 0;
-        slot.dwLastTick = 0;
-    }
+    static void Start(EffectSlot& slot, DWORD iterations = 1) { slot.Start(iterations); }
 
     // One playback tick: every effect stepped, newest first, until one fails;
     // then the report. Returns what SendForceReport returned.
@@ -84,22 +78,7 @@ protected:
     }
 
     // The reports that reached the wheel since the last call.
-    std::vector<ForceReport> Sent()
-    {
-        std::vector<ForceReport> sent;
-        for (const SimWheelWrite& write : wheel.Reports()) {
-            ForceReport report{};
-            std::copy(write.bytes.begin(), write.bytes.end(), report.begin());
-            sent.push_back(report);
-        }
-        wheel.ClearWrites();
-        return sent;
-    }
-
-    static constexpr ForceReport Channels(BYTE channel0, BYTE channel1)
-    {
-        return {0, 0, 0, channel0, channel1};
-    }
+    std::vector<ForceReport> Sent() { return TakeSentReports(wheel); }
 
     ManualClock clock{100000};
     SimRegistry registry;

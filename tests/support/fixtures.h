@@ -14,13 +14,25 @@ inline std::string FixturePath(const std::string& name)
     return std::string(TORVEX_FIXTURE_DIR) + "/" + name;
 }
 
+// The registry file the wheel's installation imports.
+inline std::string InstallFilePath()
+{
+    return std::string(TORVEX_INSTALL_DIR) + "/TorvexFF.reg";
+}
+
+// Loads a registry file into the in-memory registry.
+inline ::testing::AssertionResult ImportRegistryFile(SimRegistry& registry, const std::string& path)
+{
+    RegistryFileError error;
+    if (!registry.ImportFile(path, &error))
+        return ::testing::AssertionFailure() << path << ":" << error.line << ": " << error.message;
+    return ::testing::AssertionSuccess();
+}
+
 // Loads a registry file of tests/fixtures into the in-memory registry.
 inline ::testing::AssertionResult ImportFixture(SimRegistry& registry, const std::string& name)
 {
-    RegistryFileError error;
-    if (!registry.ImportFile(FixturePath(name), &error))
-        return ::testing::AssertionFailure() << name << ":" << error.line << ": " << error.message;
-    return ::testing::AssertionSuccess();
+    return ImportRegistryFile(registry, FixturePath(name));
 }
 
 } // namespace torvex::testing
