@@ -23,4 +23,6 @@ mkdir -p build/all
   done
 } >build/all/CTestTestfile.cmake
 
+# The checks of the built Windows DLLs fail, rather than skip, when one is missing.
+export TORVEX_REQUIRE_WINDOWS_BUILDS=1
 ctest --test-dir build/all --output-on-failure --timeout 900 -j2

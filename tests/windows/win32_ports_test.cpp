@@ -11,6 +11,7 @@
 
 #include "platform/win32/win32_device_file.h"
 #include "platform/win32/win32_named_event.h"
+#include "tests/support/win32_handle.h"
 
 namespace torvex::testing {
 namespace {
@@ -35,26 +36,6 @@ std::string ProgramDirectory()
     return path.substr(0, path.find_last_of("\\/") + 1);
 }
 
-class Handle {
-public:
-    explicit Handle(HANDLE handle = nullptr) : handle_(handle) {}
-    ~Handle() { Reset(); }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-
-    HANDLE get() const { return handle_; }
-    bool valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
-    void Reset(HANDLE handle = nullptr)
-    {
-        if (valid()) {
-            CloseHandle(handle_);
-        }
-        handle_ = handle;
-    }
-
-private:
-    HANDLE handle_;
-};
 
 // The other process holding the lock: started, and waited for at the end.
 class LockHolderProcess {

@@ -1,0 +1,843 @@
+// The real TorvexFF.dll under Wine, driven through its two exports the way
+// DirectInput drives it: the real registry (the installation's entries and
+// a Windows XP machine's HID entries for the wheel), the real named event as
+// DriverLock, the real multimedia timer, and a named pipe in this process
+// standing in for the wheel's HID device file.
+//
+// Wine reads the Windows version it reports to a program when the program
+// starts, so main() runs this program again with Windows XP set for it.
+// Started with --hold-driver-lock, the program is instead the second process
+// that takes DriverLock away from the driver for a while.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "platform/sim/registry_file.h"
+#include "platform/win32/win32_registry.h"
+#include "platform/windows_api.h"
+#include "tests/support/fixtures.h"
+#include "tests/support/registry_apply.h"
+#include "tests/support/win32_handle.h"
+
+namespace torvex::testing {
+namespace {
+
+using namespace std::chrono_literals;
+using SteadyClock = std::chrono::steady_clock;
+
+constexpr const char* kDriverDll = TORVEX_FF_DLL;
+constexpr const char* kDriverModuleName = "TorvexFF.dll";
+// The wheel's hardware id, which names the lock every driver process shares.
+constexpr const char* kDriverLockName = "VID_6D2A&PID_0005";
+// The class the installation registers for TorvexFF.dll.
+const CLSID kDriverClass = {0xAF8D694E, 0x457D, 0x4284, {0xA3, 0x57, 0x07, 0xB9, 0xFB, 0x49, 0x77, 0x39}};
+const CLSID kSomeOtherClass = {0x12345678, 0x1234, 0x5678, {0x9A, 0xBC, 0xDE, 0xF0, 0x12, 0x34, 0x56, 0x78}};
+constexpr DWORD kWheelJoystickId = 1;
+constexpr DWORD kGenerousWaitMs = 10000;
+
+constexpr const char* kAsWindowsXpSwitch = "--as-windows-xp";
+constexpr const char* kHoldDriverLockSwitch = "--hold-driver-lock";
+
+// What the wheel is sent while a full-strength force pushes it right, and
+// what lets it go.
+const std::string kFullRightReport("\x00\x00\x00\x7F\x00", 5);
+const std::string kQuietReport(5, '\0');
+// The wheel centred, pedals released, hat centred, no button pressed.
+const std::string kRestingInputReport("\x00\x80\x00\x00\x00\x0F\x00", 7);
+
+// ---------------------------------------------------------------------------
+// Small Win32 helpers.
+
+
+Handle ManualResetEvent(const char* name = nullptr)
+{
+    return Handle(CreateEventA(nullptr, TRUE, FALSE, name));
+}
+
+std::string ProgramPath()
+{
+    char self[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameA(nullptr, self, sizeof self);
+    return std::string(self, std::min<DWORD>(length, sizeof self));
+}
+
+std::string ProgramFileName()
+{
+    const std::string path = ProgramPath();
+    return path.substr(path.find_last_of("\\/") + 1);
+}
+
+std::string UniqueName(const char* purpose)
+{
+    static int number = 0;
+    return std::string("torvex-") + purpose + "-" + std::to_string(GetCurrentProcessId()) + "-" +
+           std::to_string(++number);
+}
+
+bool RunsAsWindowsXp()
+{
+    OSVERSIONINFOA info{};
+    info.dwOSVersionInfoSize = sizeof info;
+    return GetVersionExA(&info) && info.dwPlatformId == VER_PLATFORM_WIN32_NT && info.dwMajorVersion == 5 &&
+           info.dwMinorVersion == 1;
+}
+
+// Wine reads the version for a program from its AppDefaults when it starts.
+class WineVersionFor {
+public:
+    WineVersionFor(const std::string& program, const char* version)
+        : key_("Software\\Wine\\AppDefaults\\" + program)
+    {
+        HKEY key = nullptr;
+        if (RegCreateKeyA(HKEY_CURRENT_USER, key_.c_str(), &key) == ERROR_SUCCESS) {
+            RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
+                           static_cast<DWORD>(std::strlen(version) + 1));
+            RegCloseKey(key);
+        }
+    }
+    ~WineVersionFor() { RegDeleteTreeA(HKEY_CURRENT_USER, key_.c_str()); }
+    WineVersionFor(const WineVersionFor&) = delete;
+    WineVersionFor& operator=(const WineVersionFor&) = delete;
+
+private:
+    std::string key_;
+};
+
+// Another process running `command`, waited for at the end.
+class ChildProcess {
+public:
+    // With `shareOutput` the child writes into this program's own standard
+    // handles, so its output lands where this program's does.
+    ChildProcess(std::string command, bool shareOutput)
+    {
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        if (shareOutput) {
+            startup.dwFlags = STARTF_USESTDHANDLES;
+            startup.hStdInput = Inheritable(GetStdHandle(STD_INPUT_HANDLE));
+            startup.hStdOutput = Inheritable(GetStdHandle(STD_OUTPUT_HANDLE));
+            startup.hStdError = Inheritable(GetStdHandle(STD_ERROR_HANDLE));
+        }
+        PROCESS_INFORMATION process{};
+        if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, shareOutput ? TRUE : FALSE, 0, nullptr,
+                           nullptr, &startup, &process)) {
+            CloseHandle(process.hThread);
+            process_.Reset(process.hProcess);
+        }
+    }
+
+    bool started() const { return process_.valid(); }
+
+    // The exit code, or -1 when it did not end in time.
+    long Finish(DWORD timeoutMs)
+    {
+        DWORD code = 0;
+        if (!started() || WaitForSingleObject(process_.get(), timeoutMs) != WAIT_OBJECT_0 ||
+            !GetExitCodeProcess(process_.get(), &code))
+            return -1;
+        return static_cast<long>(code);
+    }
+
+private:
+    static HANDLE Inheritable(HANDLE handle)
+    {
+        if (handle != nullptr && handle != INVALID_HANDLE_VALUE)
+            SetHandleInformation(handle, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+        return handle;
+    }
+
+    Handle process_;
+};
+
+template <typename Condition>
+bool WaitUntil(Condition condition,
+               std::chrono::milliseconds timeout = std::chrono::milliseconds(kGenerousWaitMs))
+{
+    const auto deadline = SteadyClock::now() + timeout;
+    while (!condition()) {
+        if (SteadyClock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(5ms);
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// The wheel: the server end of a message-mode named pipe, served on a
+// thread of its own. The driver opens and closes the device file many times,
+// so a free pipe instance always waits for the next open. Every report the
+// driver writes is recorded with its arrival time and answered with one
+// input report, which the driver's next tick reads.
+
+struct WheelWrite {
+    SteadyClock::time_point at;
+    std::string bytes;
+};
+
+class PipeWheel {
+public:
+    explicit PipeWheel(std::string path) : path_(std::move(path))
+    {
+        // The first instance exists before the constructor returns, so the
+        // driver can open the path as soon as discovery names it.
+        if (stop_.valid() && connected_.valid() && Listen())
+            server_ = std::thread([this] { Serve(); });
+    }
+    ~PipeWheel()
+    {
+        SetEvent(stop_.get());
+        if (server_.joinable())
+            server_.join();
+    }
+    PipeWheel(const PipeWheel&) = delete;
+    PipeWheel& operator=(const PipeWheel&) = delete;
+
+    const std::string& path() const { return path_; }
+    bool serving() const { return server_.joinable(); }
+    // How often the device file was opened, and how many opens are not yet closed.
+    int Opens() const { return opens_.load(); }
+    int OpenNow() const { return openNow_.load(); }
+
+    std::vector<WheelWrite> Writes() const
+    {
+        const std::lock_guard guard(mutex_);
+        return writes_;
+    }
+
+private:
+    struct Connection {
+        Handle pipe;
+        Handle readDone = ManualResetEvent();
+        OVERLAPPED read{};
+        std::array<char, 64> buffer{};
+    };
+
+    // A new pipe instance waiting for the next open.
+    bool Listen()
+    {
+        listener_.Reset(CreateNamedPipeA(path_.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
+                                         PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT,
+                                         PIPE_UNLIMITED_INSTANCES, 512, 512, 0, nullptr));
+        if (!listener_.valid())
+            return false;
+        connect_ = OVERLAPPED{};
+        connect_.hEvent = connected_.get();
+        ResetEvent(connected_.get());
+        if (ConnectNamedPipe(listener_.get(), &connect_))
+            return SetEvent(connected_.get()) != FALSE;
+        const DWORD error = GetLastError();
+        if (error == ERROR_PIPE_CONNECTED) // opened before we asked
+            return SetEvent(connected_.get()) != FALSE;
+        return error == ERROR_IO_PENDING;
+    }
+
+    void Serve()
+    {
+        for (;;) {
+            std::vector<HANDLE> events{stop_.get(), connected_.get()};
+            for (const auto& connection : connections_)
+                events.push_back(connection->readDone.get());
+            const DWORD woken =
+                WaitForMultipleObjects(static_cast<DWORD>(events.size()), events.data(), FALSE, INFINITE);
+            const std::size_t index = woken - WAIT_OBJECT_0;
+            if (index == 0 || index >= events.size())
+                break;
+            if (index == 1) {
+                Accept();
+            } else {
+                FinishRead(index - 2);
+            }
+        }
+        Shutdown();
+    }
+
+    void Accept()
+    {
+        ResetEvent(connected_.get());
+        auto connection = std::make_unique<Connection>();
+        connection->pipe = std::move(listener_);
+        ++opens_;
+        ++openNow_;
+        if (StartRead(*connection)) {
+            connections_.push_back(std::move(connection));
+        } else {
+            --openNow_;
+        }
+        Listen();
+    }
+
+    bool StartRead(Connection& connection)
+    {
+        connection.read = OVERLAPPED{};
+        connection.read.hEvent = connection.readDone.get();
+        if (ReadFile(connection.pipe.get(), connection.buffer.data(), connection.buffer.size(), nullptr,
+                     &connection.read))
+            return true;
+        const DWORD error = GetLastError();
+        return error == ERROR_IO_PENDING || error == ERROR_MORE_DATA;
+    }
+
+    void FinishRead(std::size_t index)
+    {
+        Connection& connection = *connections_[index];
+        DWORD read = 0;
+        if (GetOverlappedResult(connection.pipe.get(), &connection.read, &read, FALSE) ||
+            GetLastError() == ERROR_MORE_DATA) {
+            Record(std::string(connection.buffer.data(), read));
+            SendInputReport(connection.pipe.get());
+            if (StartRead(connection))
+                return;
+        }
+        // The driver closed the device file.
+        DisconnectNamedPipe(connection.pipe.get());
+        connections_.erase(connections_.begin() + static_cast<std::ptrdiff_t>(index));
+        --openNow_;
+    }
+
+    void Record(std::string bytes)
+    {
+        const std::lock_guard guard(mutex_);
+        writes_.push_back({SteadyClock::now(), std::move(bytes)});
+    }
+
+    static void SendInputReport(HANDLE pipe)
+    {
+        Handle done = ManualResetEvent();
+        OVERLAPPED write{};
+        write.hEvent = done.get();
+        if (!WriteFile(pipe, kRestingInputReport.data(), static_cast<DWORD>(kRestingInputReport.size()),
+                       nullptr, &write) &&
+            GetLastError() != ERROR_IO_PENDING)
+            return;
+        // A driver that stopped reading must not stall the wheel.
+        if (WaitForSingleObject(done.get(), 1000) != WAIT_OBJECT_0)
+            CancelIo(pipe);
+        DWORD written = 0;
+        GetOverlappedResult(pipe, &write, &written, TRUE);
+    }
+
+    // Overlapped calls write into their OVERLAPPED until they end, so each
+    // is cancelled and waited for before its record goes away. CancelIo
+    // reaches only this thread's calls, hence here and not in the destructor.
+    void Shutdown()
+    {
+        DWORD ignored = 0;
+        if (listener_.valid() && !HasOverlappedIoCompleted(&connect_)) {
+            // Wine's CancelIo leaves a waiting ConnectNamedPipe pending for
+            // ever; an open of our own completes it.
+            const Handle self(CreateFileA(path_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+            WaitForSingleObject(connected_.get(), kGenerousWaitMs);
+        }
+        for (const auto& connection : connections_) {
+            CancelIo(connection->pipe.get());
+            GetOverlappedResult(connection->pipe.get(), &connection->read, &ignored, TRUE);
+        }
+        connections_.clear();
+        listener_.Reset();
+    }
+
+    std::string path_;
+    Handle stop_ = ManualResetEvent();
+    Handle connected_ = ManualResetEvent();
+    Handle listener_;
+    OVERLAPPED connect_{};
+    std::vector<std::unique_ptr<Connection>> connections_;
+    std::atomic<int> opens_{0};
+    std::atomic<int> openNow_{0};
+    mutable std::mutex mutex_;
+    std::vector<WheelWrite> writes_;
+    std::thread server_;
+};
+
+std::vector<std::string> Bytes(const std::vector<WheelWrite>& writes)
+{
+    std::vector<std::string> bytes;
+    for (const WheelWrite& write : writes)
+        bytes.push_back(write.bytes);
+    return bytes;
+}
+
+// ---------------------------------------------------------------------------
+// The registry: the installation's entries, and the wheel as joystick 1 of a
+// Windows XP machine with its HID interface at the pipe's path.
+
+std::string RegistryString(const std::string& text)
+{
+    std::string quoted = "\"";
+    for (const char c : text) {
+        if (c == '\\' || c == '"')
+            quoted += '\\';
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
+// The wheel's device instance and HID interface keys, below
+// HKEY_LOCAL_MACHINE. The instance name is this test's own.
+const std::string kWheelInstanceKey =
+    "System\\CurrentControlSet\\Enum\\Hid\\Vid_6d2a&Pid_0005\\7&5a1d0e&0&0000";
+const std::string kWheelInterfaceKey =
+    "System\\CurrentControlSet\\Control\\DeviceClasses\\{4d1e55b2-f16f-11cf-88cb-001111000030}"
+    "\\##?#Hid#Vid_6d2a&Pid_0005#7&5a1d0e&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030}";
+
+std::string WheelRegistryText(const std::string& devicePath, DWORD joystickId)
+{
+    const auto section = [](const std::string& key, const std::string& value) {
+        return "\n[HKEY_LOCAL_MACHINE\\" + key + "]\n" + value + "\n";
+    };
+    char joystick[24];
+    std::snprintf(joystick, sizeof joystick, "dword:%08lx", static_cast<unsigned long>(joystickId));
+    return "REGEDIT4\n" + section(kWheelInstanceKey, "\"DeviceDesc\"=\"ZK-5120 Force Feedback Wheel\"") +
+           section(kWheelInterfaceKey + "\\#", "\"SymbolicLink\"=" + RegistryString(devicePath)) +
+           section(kWheelInterfaceKey + "\\#\\Device Parameters\\DirectX",
+                   std::string("\"Joystick Id\"=") + joystick) +
+           section(kWheelInterfaceKey + "\\Control", "\"ReferenceCount\"=dword:00000001");
+}
+
+// A run that crashed left its wheel behind, which would stand beside the
+// wheels of the other tests that use this registry.
+void RemoveLeftoverWheel()
+{
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, kWheelInterfaceKey.c_str());
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, kWheelInstanceKey.c_str());
+}
+
+// ---------------------------------------------------------------------------
+// The DLL and its COM objects.
+
+template <typename Interface> class ComRef {
+public:
+    ComRef() = default;
+    ~ComRef() { Reset(); }
+    ComRef(const ComRef&) = delete;
+    ComRef& operator=(const ComRef&) = delete;
+
+    Interface* get() const { return pointer_; }
+    Interface* operator->() const { return pointer_; }
+    void** out()
+    {
+        Reset();
+        return reinterpret_cast<void**>(&pointer_);
+    }
+    void Reset()
+    {
+        if (pointer_ != nullptr)
+            pointer_->Release();
+        pointer_ = nullptr;
+    }
+
+private:
+    Interface* pointer_ = nullptr;
+};
+
+using GetClassObjectEntry = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+using CanUnloadNowEntry = HRESULT(STDAPICALLTYPE*)();
+
+// TorvexFF.dll loaded by path, as COM loads the class's in-process server.
+class DriverDll {
+public:
+    DriverDll() : module_(LoadLibraryA(kDriverDll))
+    {
+        if (module_ != nullptr) {
+            getClassObject_ = Entry<GetClassObjectEntry>("DllGetClassObject");
+            canUnloadNow_ = Entry<CanUnloadNowEntry>("DllCanUnloadNow");
+        }
+    }
+    ~DriverDll() { Unload(); }
+    DriverDll(const DriverDll&) = delete;
+    DriverDll& operator=(const DriverDll&) = delete;
+
+    bool usable() const { return getClassObject_ != nullptr && canUnloadNow_ != nullptr; }
+    HRESULT GetClassObject(REFCLSID clsid, REFIID iid, void** object) const
+    {
+        return getClassObject_(clsid, iid, object);
+    }
+    HRESULT CanUnloadNow() const { return canUnloadNow_(); }
+    void Unload()
+    {
+        if (module_ != nullptr)
+            FreeLibrary(module_);
+        module_ = nullptr;
+        getClassObject_ = nullptr;
+        canUnloadNow_ = nullptr;
+    }
+
+private:
+    template <typename Function> Function Entry(const char* name) const
+    {
+        // Through the one function type every function pointer converts to.
+        return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module_, name)));
+    }
+
+    HMODULE module_;
+    GetClassObjectEntry getClassObject_ = nullptr;
+    CanUnloadNowEntry canUnloadNow_ = nullptr;
+};
+
+// A constant force on the wheel's two axes, full strength, to the right.
+// The record points into itself: use it where it was made.
+struct ConstantForce {
+    DWORD axes[2] = {DIDFT_ABSAXIS | DIDFT_MAKEINSTANCE(0), DIDFT_ABSAXIS | DIDFT_MAKEINSTANCE(1)};
+    LONG directions[2] = {10000, 0};
+    DICONSTANTFORCE force{10000};
+    DIEFFECT effect{.dwSize = sizeof(DIEFFECT),
+                    .dwFlags = DIEFF_CARTESIAN | DIEFF_OBJECTIDS,
+                    .dwDuration = INFINITE,
+                    .dwSamplePeriod = 0,
+                    .dwGain = 10000,
+                    .dwTriggerButton = DIEB_NOTRIGGER,
+                    .dwTriggerRepeatInterval = 0,
+                    .cAxes = 2,
+                    .rgdwAxes = axes,
+                    .rglDirection = directions,
+                    .lpEnvelope = nullptr,
+                    .cbTypeSpecificParams = sizeof force,
+                    .lpvTypeSpecificParams = &force};
+};
+// The internal type the installation gives the constant force.
+constexpr DWORD kConstantForceType = 0;
+
+class DriverDllTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(RunsAsWindowsXp()) << "Wine must report Windows XP to this program (see main)";
+        ASSERT_TRUE(wheel_.serving()) << "cannot serve " << wheel_.path() << ": " << GetLastError();
+        RegistryFile install;
+        RegistryFile wheelEntries;
+        RegistryFileError error;
+        ASSERT_TRUE(LoadRegistryFile(InstallFilePath(), &install, &error)) << error.message;
+        ASSERT_TRUE(
+            ParseRegistryFile(WheelRegistryText(wheel_.path(), kWheelJoystickId), &wheelEntries, &error))
+            << error.line << ": " << error.message;
+        RemoveLeftoverWheel();
+        ASSERT_TRUE(applied_.Apply(install));
+        ASSERT_TRUE(applied_.Apply(wheelEntries));
+        dll_.emplace();
+        ASSERT_TRUE(dll_->usable()) << kDriverDll << ": " << GetLastError();
+    }
+
+    void TearDown() override
+    {
+        driver_.Reset();
+        dll_.reset();
+    }
+
+    // The driver as DirectInput gets it: the class factory from the export,
+    // then CreateInstance.
+    void CreateDriver(ComRef<IDirectInputEffectDriver>& driver)
+    {
+        ComRef<IClassFactory> factory;
+        ASSERT_EQ(dll_->GetClassObject(kDriverClass, IID_IClassFactory, factory.out()), S_OK);
+        ASSERT_EQ(factory->CreateInstance(nullptr, IID_IDirectInputEffectDriver, driver.out()), S_OK);
+        ASSERT_NE(driver.get(), nullptr);
+    }
+
+    // A driver bound to the wheel, as DirectInput leaves it after acquiring.
+    void CreateBoundDriver()
+    {
+        ASSERT_NO_FATAL_FAILURE(CreateDriver(driver_));
+        ASSERT_EQ(driver_->DeviceID(0x0500, kWheelJoystickId, TRUE, 0, nullptr), S_OK);
+    }
+
+    DWORD PlayConstantForce()
+    {
+        ConstantForce force;
+        DWORD handle = 0;
+        EXPECT_EQ(driver_->DownloadEffect(0, kConstantForceType, &handle, &force.effect,
+                                          DIEP_ALLPARAMS | DIEP_START),
+                  S_OK);
+        return handle;
+    }
+
+    DWORD EffectStatus(DWORD handle)
+    {
+        DWORD status = 0xFFFFFFFF;
+        EXPECT_EQ(driver_->GetEffectStatus(0, handle, &status), S_OK);
+        return status;
+    }
+
+    Win32Registry registry_;
+    AppliedRegistryFile applied_{registry_};
+    PipeWheel wheel_{"\\\\.\\pipe\\torvex-zk5120-" + std::to_string(GetCurrentProcessId())};
+    std::optional<DriverDll> dll_;
+    ComRef<IDirectInputEffectDriver> driver_;
+};
+
+// ---------------------------------------------------------------------------
+// COM: what DirectInput asks of the module before it touches the wheel.
+
+TEST_F(DriverDllTest, ServesOnlyTheDriversClassAndStaysLoadedWhileItsFactoryLives)
+{
+    EXPECT_EQ(dll_->CanUnloadNow(), S_OK);
+    int sentinel = 0;
+    void* object = &sentinel;
+    EXPECT_EQ(dll_->GetClassObject(kSomeOtherClass, IID_IClassFactory, &object), CLASS_E_CLASSNOTAVAILABLE);
+    EXPECT_EQ(object, nullptr);
+
+    ComRef<IClassFactory> factory;
+    ASSERT_EQ(dll_->GetClassObject(kDriverClass, IID_IClassFactory, factory.out()), S_OK);
+    EXPECT_EQ(dll_->CanUnloadNow(), S_FALSE);
+    factory.Reset();
+    EXPECT_EQ(dll_->CanUnloadNow(), S_OK);
+}
+
+TEST_F(DriverDllTest, EveryCreateInstanceGivesTheOneDriverOfTheProcess)
+{
+    int sentinel = 0;
+    ComRef<IDirectInputEffectDriver> first;
+    ComRef<IDirectInputEffectDriver> second;
+    ASSERT_NO_FATAL_FAILURE(CreateDriver(first));
+    ASSERT_NO_FATAL_FAILURE(CreateDriver(second));
+    EXPECT_EQ(first.get(), second.get());
+
+    ComRef<IUnknown> unknown;
+    ComRef<IDirectInputEffectDriver> again;
+    ASSERT_EQ(first->QueryInterface(IID_IUnknown, unknown.out()), S_OK);
+    ASSERT_EQ(first->QueryInterface(IID_IDirectInputEffectDriver, again.out()), S_OK);
+    EXPECT_EQ(static_cast<void*>(unknown.get()), static_cast<void*>(first.get()));
+    EXPECT_EQ(again.get(), first.get());
+    void* factory = &sentinel;
+    EXPECT_EQ(first->QueryInterface(IID_IClassFactory, &factory), E_NOINTERFACE);
+    EXPECT_EQ(factory, nullptr);
+
+    // The driver keeps its count to itself.
+    EXPECT_EQ(first->AddRef(), 0u);
+    EXPECT_EQ(first->Release(), 0u);
+
+    EXPECT_EQ(dll_->CanUnloadNow(), S_FALSE);
+    first.Reset();
+    second.Reset();
+    unknown.Reset();
+    EXPECT_EQ(dll_->CanUnloadNow(), S_FALSE) << "one reference is still out";
+    again.Reset();
+    EXPECT_EQ(dll_->CanUnloadNow(), S_OK);
+}
+
+TEST_F(DriverDllTest, AnswersTheDeviceQueriesDirectInputMakes)
+{
+    ASSERT_NO_FATAL_FAILURE(CreateDriver(driver_));
+
+    DIDRIVERVERSIONS versions{};
+    versions.dwSize = sizeof versions;
+    ASSERT_EQ(sizeof versions, 16u);
+    EXPECT_EQ(driver_->GetVersions(&versions), S_OK);
+    EXPECT_EQ(versions.dwFirmwareRevision, 1u);
+    EXPECT_EQ(versions.dwHardwareRevision, 1u);
+    EXPECT_EQ(versions.dwFFDriverVersion, 1u);
+    struct {
+        DIDRIVERVERSIONS versions;
+        DWORD more;
+    } larger{};
+    larger.versions.dwSize = sizeof larger;
+    ASSERT_EQ(sizeof larger, 20u);
+    EXPECT_EQ(driver_->GetVersions(&larger.versions), E_INVALIDARG);
+
+    DIEFFESCAPE escape{};
+    escape.dwSize = sizeof escape;
+    EXPECT_EQ(driver_->Escape(kWheelJoystickId, 0, &escape), S_OK);
+    EXPECT_EQ(driver_->SetGain(kWheelJoystickId, 5000), S_OK);
+    DIDEVICESTATE state{};
+    state.dwSize = sizeof state;
+    EXPECT_EQ(driver_->GetForceFeedbackState(kWheelJoystickId, &state), S_OK);
+    EXPECT_EQ(driver_->SendForceFeedbackCommand(kWheelJoystickId, 0x03), E_FAIL) << "no such command";
+    EXPECT_EQ(driver_->SendForceFeedbackCommand(kWheelJoystickId, DISFFC_STOPALL), S_OK);
+}
+
+// ---------------------------------------------------------------------------
+// The wheel: what it is sent, and when.
+
+TEST_F(DriverDllTest, BindingOpensTheWheelDiscoveryFindsAndLetsGoWhileNoEffectExists)
+{
+    ASSERT_NO_FATAL_FAILURE(CreateBoundDriver());
+    EXPECT_TRUE(WaitUntil([&] { return wheel_.Opens() >= 1; })) << "DeviceID did not open " << wheel_.path();
+    EXPECT_TRUE(WaitUntil([&] { return wheel_.OpenNow() == 0; })) << "the playback tick keeps the wheel open";
+    EXPECT_TRUE(wheel_.Writes().empty());
+}
+
+TEST_F(DriverDllTest, AJoystickThatIsNotTheWheelGetsNoForce)
+{
+    ASSERT_NO_FATAL_FAILURE(CreateDriver(driver_));
+    ASSERT_EQ(driver_->DeviceID(0x0500, 5, TRUE, 0, nullptr), S_OK);
+    EXPECT_EQ(PlayConstantForce(), 1u);
+    std::this_thread::sleep_for(150ms);
+    EXPECT_EQ(wheel_.Opens(), 0);
+    EXPECT_TRUE(wheel_.Writes().empty());
+}
+
+TEST_F(DriverDllTest, AConstantForcePushesTheWheelEvery25Milliseconds)
+{
+    ASSERT_NO_FATAL_FAILURE(CreateBoundDriver());
+    ASSERT_EQ(driver_->SetGain(kWheelJoystickId, 10000), S_OK);
+    const auto start = SteadyClock::now();
+    const DWORD handle = PlayConstantForce();
+    EXPECT_EQ(handle, 1u);
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(EffectStatus(handle), static_cast<DWORD>(DIEGES_PLAYING));
+    const std::vector<WheelWrite> writes = wheel_.Writes();
+    const double elapsedMs = std::chrono::duration<double, std::milli>(SteadyClock::now() - start).count();
+
+    const std::vector<std::string> sent = Bytes(writes);
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), kFullRightReport),
+              static_cast<std::ptrdiff_t>(sent.size()))
+        << "every report while the force plays pushes full right";
+    const double expected = elapsedMs / 25.0;
+    EXPECT_GE(sent.size(), 4u) << "in " << elapsedMs << " ms";
+    EXPECT_LE(sent.size(), static_cast<std::size_t>(3 * expected + 3)) << "in " << elapsedMs << " ms";
+    if (writes.size() >= 2) {
+        const double spanMs =
+            std::chrono::duration<double, std::milli>(writes.back().at - writes.front().at).count();
+        std::printf("[ measured ] %zu reports in %.0f ms, mean interval %.2f ms\n", writes.size(), elapsedMs,
+                    spanMs / static_cast<double>(writes.size() - 1));
+    }
+}
+
+TEST_F(DriverDllTest, StoppingTheEffectLetsTheWheelGoAndDestroyingItClosesTheWheel)
+{
+    ASSERT_NO_FATAL_FAILURE(CreateBoundDriver());
+    const DWORD handle = PlayConstantForce();
+    ASSERT_TRUE(WaitUntil([&] { return !wheel_.Writes().empty(); }));
+
+    EXPECT_EQ(driver_->StopEffect(0, handle), S_OK);
+    EXPECT_EQ(EffectStatus(handle), 0u);
+    std::this_thread::sleep_for(150ms);
+    // Full right until the stop, then one burst of quiet reports, then silence.
+    const std::vector<std::string> sent = Bytes(wheel_.Writes());
+    const auto firstQuiet = std::find(sent.begin(), sent.end(), kQuietReport);
+    EXPECT_TRUE(std::all_of(sent.begin(), firstQuiet,
+                            [](const std::string& report) { return report == kFullRightReport; }));
+    EXPECT_EQ(std::vector<std::string>(firstQuiet, sent.end()), std::vector<std::string>(3, kQuietReport));
+    EXPECT_EQ(wheel_.OpenNow(), 1) << "an effect is still downloaded";
+
+    EXPECT_EQ(driver_->DestroyEffect(0, handle), S_OK);
+    EXPECT_TRUE(WaitUntil([&] { return wheel_.OpenNow() == 0; }))
+        << "no effect left, yet the wheel stays open";
+}
+
+TEST_F(DriverDllTest, TheLastReleaseLetsTheWheelGoAndStopsThePlaybackTimer)
+{
+    ASSERT_NO_FATAL_FAILURE(CreateBoundDriver());
+    PlayConstantForce();
+    ASSERT_TRUE(WaitUntil([&] { return !wheel_.Writes().empty(); }));
+
+    driver_.Reset();
+    // The wheel has taken every report once it sees the device file closed.
+    ASSERT_TRUE(WaitUntil([&] { return wheel_.OpenNow() == 0; })) << "the release leaves the wheel open";
+    const std::vector<WheelWrite> atRelease = wheel_.Writes();
+    const int opens = wheel_.Opens();
+    EXPECT_EQ(atRelease.back().bytes, kQuietReport) << "the release must leave the wheel unpowered";
+    std::this_thread::sleep_for(150ms);
+    EXPECT_EQ(wheel_.Writes().size(), atRelease.size()) << "the timer still writes after the last release";
+    EXPECT_EQ(wheel_.Opens(), opens) << "the timer still opens the wheel after the last release";
+
+    EXPECT_EQ(dll_->CanUnloadNow(), S_OK);
+    dll_->Unload();
+    EXPECT_EQ(GetModuleHandleA(kDriverModuleName), nullptr);
+}
+
+// ---------------------------------------------------------------------------
+// DriverLock: one lock for every process that drives the wheel.
+
+TEST_F(DriverDllTest, DriverLockExistsWhileTheDllIsLoaded)
+{
+    Handle lock(OpenEventA(SYNCHRONIZE, FALSE, kDriverLockName));
+    EXPECT_TRUE(lock.valid()) << GetLastError();
+    lock.Reset();
+    dll_->Unload();
+    Handle after(OpenEventA(SYNCHRONIZE, FALSE, kDriverLockName));
+    EXPECT_FALSE(after.valid()) << "unloading leaves DriverLock open";
+}
+
+TEST_F(DriverDllTest, AnotherProcessHoldingDriverLockMakesTheDriverWaitForIt)
+{
+    ASSERT_NO_FATAL_FAILURE(CreateBoundDriver());
+    const std::string heldName = UniqueName("lock-held");
+    Handle held = ManualResetEvent(heldName.c_str());
+    ASSERT_TRUE(held.valid());
+    ChildProcess holder("\"" + ProgramPath() + "\" " + kHoldDriverLockSwitch + " " + heldName + " 500",
+                        false);
+    ASSERT_TRUE(holder.started()) << GetLastError();
+    ASSERT_EQ(WaitForSingleObject(held.get(), kGenerousWaitMs), WAIT_OBJECT_0)
+        << "the holder never took the lock";
+
+    const auto start = SteadyClock::now();
+    const DWORD handle = PlayConstantForce();
+    const auto waited = SteadyClock::now() - start;
+    EXPECT_EQ(handle, 1u);
+    EXPECT_GE(waited, 300ms);
+    EXPECT_LT(waited, std::chrono::milliseconds(kGenerousWaitMs));
+    EXPECT_EQ(holder.Finish(kGenerousWaitMs), 0);
+    EXPECT_TRUE(WaitUntil([&] { return !wheel_.Writes().empty(); })) << "the force never played";
+    std::printf("[ measured ] the download waited %.0f ms for the other process\n",
+                std::chrono::duration<double, std::milli>(waited).count());
+}
+
+// ---------------------------------------------------------------------------
+// The program's roles.
+
+// The second process: takes DriverLock as another driver process would,
+// says so through the event named `heldName`, keeps it `holdMs`, gives it
+// back.
+int HoldDriverLock(const char* heldName, DWORD holdMs)
+{
+    Handle lock(OpenEventA(SYNCHRONIZE | EVENT_MODIFY_STATE, FALSE, kDriverLockName));
+    Handle held(OpenEventA(EVENT_MODIFY_STATE, FALSE, heldName));
+    if (!lock.valid() || !held.valid())
+        return 3;
+    if (WaitForSingleObject(lock.get(), kGenerousWaitMs) != WAIT_OBJECT_0)
+        return 4;
+    SetEvent(held.get());
+    Sleep(holdMs);
+    SetEvent(lock.get());
+    return 0;
+}
+
+// Runs this program again with Wine reporting Windows XP to it, passing the
+// arguments on, and answers its exit code. CTest's timeout bounds the wait.
+int RunAgainAsWindowsXp(int argc, char** argv)
+{
+    const WineVersionFor version(ProgramFileName(), "winxp");
+    std::string command = "\"" + ProgramPath() + "\" " + kAsWindowsXpSwitch;
+    for (int index = 1; index < argc; ++index)
+        command += std::string(" \"") + argv[index] + "\"";
+    ChildProcess tests(command, true);
+    if (!tests.started()) {
+        std::fprintf(stderr, "cannot run %s: %lu\n", command.c_str(), GetLastError());
+        return 1;
+    }
+    return static_cast<int>(tests.Finish(INFINITE));
+}
+
+bool HasSwitch(int argc, char** argv, const char* wanted)
+{
+    return std::any_of(argv + 1, argv + argc,
+                       [&](const char* argument) { return std::strcmp(argument, wanted) == 0; });
+}
+
+} // namespace
+} // namespace torvex::testing
+
+int main(int argc, char** argv)
+{
+    using namespace torvex::testing;
+    if (argc == 4 && std::strcmp(argv[1], kHoldDriverLockSwitch) == 0)
+        return HoldDriverLock(argv[2], static_cast<DWORD>(std::strtoul(argv[3], nullptr, 10)));
+    if (!RunsAsWindowsXp() && !HasSwitch(argc, argv, kAsWindowsXpSwitch))
+        return RunAgainAsWindowsXp(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
