@@ -29,8 +29,13 @@ void PlaybackTick(EffectDriver& driver)
         return;
 
     if (driver.fNoEffects != FALSE) {
-        if (IsOpenDevice(driver.hDevice))
+        if (IsOpenDevice(driver.hDevice)) {
+            // The last effect went (destroyed, or removed by a reset) while
+            // the wheel was still being driven: without a stop it would keep
+            // pushing with the last force for as long as it stays plugged in.
+            SendForceReport(module, driver.hDevice, false);
             device.Close(driver.hDevice);
+        }
         driver.hDevice = nullptr;
         return;
     }

@@ -69,15 +69,24 @@ TEST_F(PlaybackTick, AWheelDiscoveryCouldNotFindIsRetriedForEverWithoutWriting)
     EXPECT_TRUE(wheel.Writes().empty());
 }
 
-TEST_F(PlaybackTick, DestroyingTheLastEffectClosesTheWheelWithoutAnotherReport)
+TEST_F(PlaybackTick, DestroyingTheLastEffectStopsADrivenWheelBeforeClosingIt)
 {
     const DWORD handle = Download(driver, force.effect, DIEP_ALLPARAMS | DIEP_START);
     Tick();
-    SentReports();
+    EXPECT_EQ(SentReports(), std::vector<ForceReport>{Channels(127, 0)});
     ASSERT_EQ(driver->DestroyEffect(0, handle), S_OK);
-    SentReports(); // what the removal's last step made
     Tick();
     EXPECT_EQ(wheel.OpenHandleCount(), 0);
+    const std::vector<ForceReport> last = SentReports();
+    ASSERT_FALSE(last.empty()) << "the wheel was left pushing";
+    for (const ForceReport& report : last)
+        EXPECT_EQ(report, Channels(0, 0));
+
+    // A quiet wheel is closed without a word.
+    Download(driver, force.effect);
+    Tick();
+    ASSERT_EQ(driver->SendForceFeedbackCommand(0, DISFFC_RESET), S_OK);
+    Tick();
     EXPECT_TRUE(wheel.Writes().empty());
 }
 
