@@ -15,6 +15,7 @@
 #include <dinputd.h>
 #else
 #include "platform/host/win_base.h"
+#include "platform/host/win_user.h"
 #include "platform/host/dinput_defs.h"
 #endif
 

@@ -10,13 +10,11 @@
 #pragma once
 
 #include "platform/host/win_base.h"
+#include "platform/host/win_user.h"
 
 // ---------------------------------------------------------------------------
 // Win32 names beyond win_base.h that the DirectInput records and the
 // property sheet need.
-
-using INT_PTR = std::intptr_t;
-using DLGPROC = INT_PTR(CALLBACK*)(HWND, UINT, WPARAM, LPARAM);
 
 #ifndef MAX_PATH
 #define MAX_PATH 260
