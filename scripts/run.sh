@@ -22,3 +22,9 @@ for so in build/host/driver/*.so build/host/sheet/*.so; do
   nm -D --defined-only "$so" | awk '$2 == "T" { print "\t" $3 }'
 done
 [ "$found" -eq 1 ] || { echo "No deliverable was built." >&2; exit 1; }
+
+# The lab plays its demonstration on the simulated wheel: the timeline on
+# standard output, what it plays on standard error, the picture in build/.
+echo "== torvex-lab: the demonstration"
+build/host/tools/torvex-lab --plot build/lab-demo.svg
+echo "== picture of both force channels: build/lab-demo.svg"

@@ -1,0 +1,34 @@
+// Plays a parsed scenario against the effect driver module, on the
+// simulated wheel and clock (deterministic: ticks at 25, 50, 75 ... ms of
+// scenario time, sleeps that take no time) or in real time on the POSIX
+// timer, with the simulated wheel or a real device node.
+#pragma once
+
+#include <ostream>
+#include <string>
+
+#include "tools/lab/scenario.h"
+#include "tools/lab/timeline.h"
+
+namespace torvex::lab {
+
+struct LabOptions {
+    std::string modulePath;   // TorvexFF.so
+    std::string installFile;  // the installation's registry file
+    std::string registryFile; // the whole registry instead; empty: installation plus the lab's wheel
+    std::string devicePath;   // a real device node; empty: the simulated wheel
+    bool realtime = false;    // implied by a device
+    bool stats = false;       // the timer's period error at the end (real time only)
+};
+
+struct LabOutcome {
+    bool ok = false; // false: the run failed, and the commentary says why
+    Timeline timeline;
+    DWORD endMs = 0; // the run's last moment
+};
+
+// Commentary (say lines, progress, what could not be done, why a run
+// failed) goes to `commentary`; what the wheel saw goes to the timeline.
+LabOutcome RunScenario(const Scenario& scenario, const LabOptions& options, std::ostream& commentary);
+
+} // namespace torvex::lab

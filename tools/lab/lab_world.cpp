@@ -1,0 +1,181 @@
+#include "tools/lab/lab_world.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <thread>
+
+#include "platform/posix/posix_clock.h"
+#include "platform/posix/posix_device_file.h"
+#include "platform/sim/manual_clock.h"
+#include "platform/sim/manual_timer.h"
+#include "platform/sim/sim_named_lock.h"
+#include "platform/sim/sim_version.h"
+#include "tools/lab/recording_ports.h"
+#include "tools/lab/timer_stats.h"
+
+namespace torvex::lab {
+
+namespace {
+
+// The driver's playback period, which the simulated timer keeps exactly.
+constexpr DWORD kTickMs = 25;
+// Shorter real-time runs are over before anyone waits for news.
+constexpr DWORD kProgressAfterMs = 3000;
+constexpr DWORD kProgressEveryMs = 1000;
+// How often a real-time wait wakes to gather what the wheel received.
+constexpr DWORD kCollectEveryMs = 50;
+
+TimelineEvent ReportEvent(DWORD timeMs, const std::vector<BYTE>& bytes)
+{
+    TimelineEvent event;
+    event.kind = TimelineEvent::Kind::Report;
+    event.timeMs = timeMs;
+    std::copy_n(bytes.begin(), std::min(bytes.size(), event.bytes.size()), event.bytes.begin());
+    return event;
+}
+
+class SimulatedWorld final : public World {
+public:
+    SimulatedWorld(SimRegistry& registry, const std::string& wheelPath)
+        : registry_(registry), wheel_(clock_, wheelPath)
+    {
+    }
+
+    DriverPorts Ports() override { return {&registry_, &version_, &clock_, &wheel_, &timer_, &lock_}; }
+    DWORD Now() override { return clock_.GetTickCount(); }
+
+    void AdvanceTo(DWORD ms, Timeline& timeline) override
+    {
+        for (; nextTickMs_ <= ms; nextTickMs_ += kTickMs) {
+            clock_.Set(static_cast<DWORD>(nextTickMs_));
+            timer_.FireAll();
+            CollectReports(timeline);
+        }
+        clock_.Set(ms);
+    }
+
+    void CollectReports(Timeline& timeline) override
+    {
+        for (const SimWheelWrite& write : wheel_.Reports())
+            timeline.push_back(ReportEvent(write.timeMs, write.bytes));
+        wheel_.ClearWrites();
+    }
+
+    SimWheel* Wheel() override { return &wheel_; }
+
+private:
+    SimRegistry& registry_;
+    SimVersion version_{VER_PLATFORM_WIN32_NT, 5, 1};
+    ManualClock clock_{0};
+    SimWheel wheel_;
+    ManualTimer timer_;
+    SimNamedLock lock_;
+    std::uint64_t nextTickMs_ = kTickMs; // 64 bits: the last tick may lie beyond any DWORD time
+};
+
+class RealtimeWorld final : public World {
+public:
+    RealtimeWorld(SimRegistry& registry, const LabOptions& options, const std::string& wheelPath,
+                  DWORD plannedMs, std::ostream& commentary)
+        : registry_(registry),
+          wheel_(options.devicePath.empty() ? std::make_unique<SimWheel>(clock_, wheelPath) : nullptr),
+          recorder_(wheel_ != nullptr ? static_cast<DevicePort&>(*wheel_) : deviceFile_,
+                    [this] { return Now(); }),
+          commentary_(commentary), plannedMs_(plannedMs), stats_(options.stats)
+    {
+    }
+
+    // A real device gets the wheel's real DriverLock, which every process
+    // that drives it shares; the simulated wheel, which is this process's
+    // alone, a lock of its own.
+    DriverPorts Ports() override
+    {
+        return {.registry = &registry_,
+                .version = &version_,
+                .clock = nullptr,
+                .device = &recorder_,
+                .timer = &timer_,
+                .lock = wheel_ != nullptr ? &lock_ : nullptr};
+    }
+
+    DWORD Now() override { return clock_.GetTickCount() - startTick_; }
+
+    void AdvanceTo(DWORD ms, Timeline& timeline) override
+    {
+        for (DWORD now = Now(); now < ms; now = Now()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(std::min(ms - now, kCollectEveryMs)));
+            CollectReports(timeline);
+            ShowProgress();
+        }
+    }
+
+    void CollectReports(Timeline& timeline) override
+    {
+        Timeline taken = recorder_.TakeReports();
+        reportCount_ += taken.size();
+        timeline.insert(timeline.end(), taken.begin(), taken.end());
+        // The recorder keeps the record; the wheel's own would only grow.
+        if (wheel_ != nullptr)
+            wheel_->ClearWrites();
+    }
+
+    SimWheel* Wheel() override { return wheel_.get(); }
+
+    void Finish() override
+    {
+        if (!stats_)
+            return;
+        const TimerStats stats = MeasureTimer(timer_.CallbackTimesMs(), kTickMs);
+        char line[200];
+        std::snprintf(
+            line, sizeof line,
+            "timer: %zu periods of %.3f ms on average; error median %.3f ms, p99 %.3f ms, max %.3f ms\n",
+            stats.periods, stats.meanPeriodMs, stats.medianErrorMs, stats.p99ErrorMs, stats.maxErrorMs);
+        commentary_ << line;
+    }
+
+private:
+    void ShowProgress()
+    {
+        const DWORD now = Now();
+        if (plannedMs_ <= kProgressAfterMs || now - lastProgressMs_ < kProgressEveryMs)
+            return;
+        lastProgressMs_ = now;
+        commentary_ << "lab: " << now / 1000 << " s of " << plannedMs_ / 1000 << " s, " << reportCount_
+                    << " reports\n";
+    }
+
+    SimRegistry& registry_;
+    SimVersion version_{VER_PLATFORM_WIN32_NT, 5, 1};
+    PosixClock clock_;
+    const DWORD startTick_ = clock_.GetTickCount();
+    std::unique_ptr<SimWheel> wheel_;
+    PosixDeviceFile deviceFile_;
+    RecordingDevice recorder_;
+    SimNamedLock lock_;
+    // After what its threads use, so that they are joined first.
+    RecordingTimer timer_;
+    std::ostream& commentary_;
+    const DWORD plannedMs_;
+    const bool stats_;
+    DWORD lastProgressMs_ = 0;
+    std::size_t reportCount_ = 0;
+};
+
+} // namespace
+
+std::unique_ptr<World> MakeSimulatedWorld(SimRegistry& registry, const std::string& wheelPath)
+{
+    return std::make_unique<SimulatedWorld>(registry, wheelPath);
+}
+
+std::unique_ptr<World> MakeRealtimeWorld(SimRegistry& registry, const LabOptions& options,
+                                         const std::string& wheelPath, DWORD plannedMs,
+                                         std::ostream& commentary)
+{
+    return std::make_unique<RealtimeWorld>(registry, options, wheelPath, plannedMs, commentary);
+}
+
+} // namespace torvex::lab
