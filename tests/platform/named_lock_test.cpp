@@ -21,6 +21,8 @@
 #include "platform/posix/posix_named_semaphore.h"
 #endif
 
+#include "tests/support/wait_until.h"
+
 namespace torvex::testing {
 namespace {
 
@@ -30,18 +32,6 @@ using SteadyClock = std::chrono::steady_clock;
 constexpr DWORD kShortWaitMs = 50;
 // Only reached when the lock is broken; keeps such a test from hanging.
 constexpr DWORD kLongWaitMs = 5000;
-
-template <typename Predicate> bool WaitUntil(Predicate done, std::chrono::milliseconds limit = 5s)
-{
-    const auto deadline = SteadyClock::now() + limit;
-    while (!done()) {
-        if (SteadyClock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(1ms);
-    }
-    return true;
-}
 
 // The simulated lock lives in one object; every "open" is that object.
 class SimLockWorld {

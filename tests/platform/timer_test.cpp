@@ -15,6 +15,8 @@
 #include "platform/posix/posix_timer_thread.h"
 #endif
 
+#include "tests/support/wait_until.h"
+
 namespace torvex::testing {
 namespace {
 
@@ -28,18 +30,6 @@ using PlatformTimer = PosixTimerThread;
 #endif
 
 constexpr UINT kPeriodMs = 25;
-
-template <typename Predicate> bool WaitUntil(Predicate done, std::chrono::milliseconds limit = 5s)
-{
-    const auto deadline = SteadyClock::now() + limit;
-    while (!done()) {
-        if (SteadyClock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(1ms);
-    }
-    return true;
-}
 
 // What a callback saw; handed to the timer as its user value.
 struct Probe {

@@ -31,6 +31,7 @@
 #include "tests/support/fixtures.h"
 #include "tests/support/registry_apply.h"
 #include "tests/support/win32_handle.h"
+#include "tests/support/wait_until.h"
 
 namespace torvex::testing {
 namespace {
@@ -161,19 +162,6 @@ private:
 
     Handle process_;
 };
-
-template <typename Condition>
-bool WaitUntil(Condition condition,
-               std::chrono::milliseconds timeout = std::chrono::milliseconds(kGenerousWaitMs))
-{
-    const auto deadline = SteadyClock::now() + timeout;
-    while (!condition()) {
-        if (SteadyClock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
-}
 
 // ---------------------------------------------------------------------------
 // The wheel: the server end of a message-mode named pipe, served on a
