@@ -112,31 +112,28 @@ SunkenFrame::SunkenFrame(GdiPort& gdi)
 {
 }
 
+void SunkenFrame::DrawEdges(DcSelection& selection, HDC dc, HPEN pen, POINT from, POINT corner, POINT to) const
+{
+    selection.SelectPen(pen);
+    gdi_.MoveTo(dc, from.x, from.y);
+    gdi_.LineTo(dc, corner.x, corner.y);
+    gdi_.LineTo(dc, to.x, to.y);
+}
+
 RECT SunkenFrame::Draw(DcSelection& selection, HDC dc, const RECT& client) const
 {
     // Each edge is drawn on the last pixel row or column: inclusive
     // coordinates, since a line leaves out its end point.
     RECT edge{client.left, client.top, client.right - 1, client.bottom - 1};
 
-    selection.SelectPen(outerShadow_.get());
-    gdi_.MoveTo(dc, edge.left, edge.bottom);
-    gdi_.LineTo(dc, edge.left, edge.top);
-    gdi_.LineTo(dc, edge.right, edge.top);
-    selection.SelectPen(outerHighlight_.get());
-    gdi_.MoveTo(dc, edge.right, edge.top);
-    gdi_.LineTo(dc, edge.right, edge.bottom);
-    gdi_.LineTo(dc, edge.left, edge.bottom);
-
-    InflateRect(edge, -1, -1);
-    selection.SelectPen(innerDark_.get());
-    gdi_.MoveTo(dc, edge.left, edge.bottom);
-    gdi_.LineTo(dc, edge.left, edge.top);
-    gdi_.LineTo(dc, edge.right, edge.top);
-    selection.SelectPen(innerLight_.get());
-    gdi_.LineTo(dc, edge.right, edge.bottom);
-    gdi_.LineTo(dc, edge.left, edge.bottom);
-
-    InflateRect(edge, -1, -1);
+    // Top and left in the shadow colours, right and bottom in the light
+    // ones, so the field looks sunk into the dialog.
+    const HPEN rings[2][2] = {{outerShadow_.get(), outerHighlight_.get()}, {innerDark_.get(), innerLight_.get()}};
+    for (const auto& [shadow, light] : rings) {
+        DrawEdges(selection, dc, shadow, {edge.left, edge.bottom}, {edge.left, edge.top}, {edge.right, edge.top});
+        DrawEdges(selection, dc, light, {edge.right, edge.top}, {edge.right, edge.bottom}, {edge.left, edge.bottom});
+        InflateRect(edge, -1, -1);
+    }
     RECT field{edge.left, edge.top, edge.right + 1, edge.bottom + 1};
     gdi_.FillRect(dc, field, field_.get());
     return field;

@@ -106,6 +106,9 @@ public:
     RECT Draw(DcSelection& selection, HDC dc, const RECT& client) const;
 
 private:
+    // One L of the frame: with `pen`, from `from` through `corner` to `to`.
+    void DrawEdges(DcSelection& selection, HDC dc, HPEN pen, POINT from, POINT corner, POINT to) const;
+
     GdiPort& gdi_;
     Pen outerShadow_;
     Pen outerHighlight_;
