@@ -4,7 +4,8 @@
 
 namespace torvex {
 
-const CLSID CLSID_EffectDriver = {0xAF8D694E, 0x457D, 0x4284, {0xA3, 0x57, 0x07, 0xB9, 0xFB, 0x49, 0x77, 0x39}};
+const CLSID CLSID_EffectDriver = {
+    0xAF8D694E, 0x457D, 0x4284, {0xA3, 0x57, 0x07, 0xB9, 0xFB, 0x49, 0x77, 0x39}};
 
 DriverClassFactory* DriverClassFactory::Create(DriverModule& module)
 {
@@ -12,41 +13,6 @@ DriverClassFactory* DriverClassFactory::Create(DriverModule& module)
     if (factory != nullptr)
         factory->AddRef();
     return factory;
-}
-
-DriverClassFactory::DriverClassFactory(DriverModule& module) : module_(module)
-{
-    module_.ModuleLockCount.fetch_add(1);
-}
-
-DriverClassFactory::~DriverClassFactory()
-{
-    module_.ModuleLockCount.fetch_sub(1);
-}
-
-HRESULT DriverClassFactory::QueryInterface(REFIID riid, void** ppvObject)
-{
-    if (ppvObject == nullptr)
-        return E_POINTER;
-    *ppvObject = nullptr;
-    if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IClassFactory))
-        return E_NOINTERFACE;
-    *ppvObject = static_cast<IClassFactory*>(this);
-    AddRef();
-    return S_OK;
-}
-
-ULONG DriverClassFactory::AddRef()
-{
-    return static_cast<ULONG>(cRef.fetch_add(1) + 1);
-}
-
-ULONG DriverClassFactory::Release()
-{
-    const LONG left = cRef.fetch_sub(1) - 1;
-    if (left == 0)
-        delete this;
-    return static_cast<ULONG>(left);
 }
 
 HRESULT DriverClassFactory::CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppvObject)
@@ -74,35 +40,14 @@ HRESULT DriverClassFactory::CreateInstance(IUnknown* pUnkOuter, REFIID riid, voi
     return result;
 }
 
-HRESULT DriverClassFactory::LockServer(BOOL fLock)
-{
-    if (fLock != FALSE)
-        module_.ModuleLockCount.fetch_add(1);
-    else
-        module_.ModuleLockCount.fetch_sub(1);
-    return S_OK;
-}
-
 HRESULT GetDriverClassObject(DriverModule& module, REFCLSID rclsid, REFIID riid, void** ppv)
 {
-    if (ppv == nullptr)
-        return E_POINTER;
-    *ppv = nullptr;
-    if (!IsEqualCLSID(rclsid, CLSID_EffectDriver))
-        return CLASS_E_CLASSNOTAVAILABLE;
-    if (!IsEqualIID(riid, IID_IClassFactory))
-        return E_NOINTERFACE;
-    DriverClassFactory* factory = DriverClassFactory::Create(module);
-    if (factory == nullptr)
-        return E_OUTOFMEMORY;
-    const HRESULT result = factory->QueryInterface(riid, ppv);
-    factory->Release();
-    return result;
+    return GetModuleClassObject<DriverClassFactory>(module, CLSID_EffectDriver, rclsid, riid, ppv);
 }
 
 HRESULT CanUnloadDriver(const DriverModule& module)
 {
-    return module.ModuleLockCount.load() != 0 ? S_FALSE : S_OK;
+    return CanUnloadModule(module);
 }
 
 } // namespace torvex

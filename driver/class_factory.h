@@ -2,6 +2,7 @@
 // for the driver, and what the module's two exports answer.
 #pragma once
 
+#include "common/module_class_factory.h"
 #include "driver/driver_state.h"
 #include "driver/effect_memory.h"
 
@@ -11,23 +12,15 @@ namespace torvex {
 // registers for TorvexFF.dll.
 extern const CLSID CLSID_EffectDriver;
 
-class DriverClassFactory final : public IClassFactory, public HookAllocated {
+class DriverClassFactory final : public ModuleClassFactory<DriverModule>, public HookAllocated {
 public:
     // A factory with one reference, or null when memory runs out.
     static DriverClassFactory* Create(DriverModule& module);
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppvObject) override;
-    HRESULT STDMETHODCALLTYPE LockServer(BOOL fLock) override;
 
 private:
-    explicit DriverClassFactory(DriverModule& module);
-    ~DriverClassFactory();
-
-    DriverModule& module_;
-    std::atomic<LONG> cRef{0};
+    explicit DriverClassFactory(DriverModule& module) : ModuleClassFactory(module) {}
 };
 
 // What DllGetClassObject and DllCanUnloadNow answer for `module`.
