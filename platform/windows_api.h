@@ -13,6 +13,7 @@
 #include <mmsystem.h>
 #include <dinput.h>
 #include <dinputd.h>
+#include <prsht.h>
 #else
 #include "platform/host/win_base.h"
 #include "platform/host/win_user.h"

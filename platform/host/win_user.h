@@ -65,8 +65,8 @@ struct WNDCLASSA {
     LPCSTR lpszClassName;
 };
 
-#define RGB(r, g, b)                                                                                               \
-    (static_cast<COLORREF>(static_cast<BYTE>(r) | (static_cast<WORD>(static_cast<BYTE>(g)) << 8) |              \
+#define RGB(r, g, b)                                                                                         \
+    (static_cast<COLORREF>(static_cast<BYTE>(r) | (static_cast<WORD>(static_cast<BYTE>(g)) << 8) |           \
                            (static_cast<DWORD>(static_cast<BYTE>(b)) << 16)))
 #define GetRValue(rgb) (static_cast<BYTE>(rgb))
 #define GetGValue(rgb) (static_cast<BYTE>(static_cast<WORD>(rgb) >> 8))
@@ -106,3 +106,63 @@ struct WNDCLASSA {
 #define DT_CENTER 0x00000001u
 #define ALTERNATE 1
 #define WINDING 2
+
+// Dialogs and property-sheet pages.
+#define WM_NOTIFY 0x004Eu
+#define WM_INITDIALOG 0x0110u
+#define WM_COMMAND 0x0111u
+#define WM_TIMER 0x0113u
+#define BN_CLICKED 0
+// The dialog's own user word: DWL_USER on 32-bit Windows, DWLP_USER where
+// pointers are wider (it follows the message result and the procedure).
+#define DWLP_USER (static_cast<int>(sizeof(LRESULT) + sizeof(DLGPROC)))
+#define LOWORD(l) (static_cast<WORD>(static_cast<DWORD_PTR>(l) & 0xFFFFu))
+#define HIWORD(l) (static_cast<WORD>((static_cast<DWORD_PTR>(l) >> 16) & 0xFFFFu))
+#define MAKEWPARAM(l, h)                                                                                     \
+    (static_cast<WPARAM>(                                                                                    \
+        static_cast<DWORD>(static_cast<WORD>(l) | (static_cast<DWORD>(static_cast<WORD>(h)) << 16))))
+#define IDI_WINLOGO MAKEINTRESOURCEA(32517)
+
+struct NMHDR {
+    HWND hwndFrom;
+    UINT_PTR idFrom;
+    UINT code;
+};
+using LPNMHDR = NMHDR*;
+
+#define PSN_FIRST (0u - 200u)
+#define PSN_SETACTIVE (PSN_FIRST - 0u)
+#define PSN_KILLACTIVE (PSN_FIRST - 1u)
+
+struct PROPSHEETPAGEA;
+using LPFNPSPCALLBACKA = UINT(CALLBACK*)(HWND, UINT, PROPSHEETPAGEA*);
+
+// The page record the property sheet passes to a page's WM_INITDIALOG.
+struct PROPSHEETPAGEA {
+    DWORD dwSize;
+    DWORD dwFlags;
+    HINSTANCE hInstance;
+    union {
+        LPCSTR pszTemplate;
+        const void* pResource;
+    };
+    union {
+        HICON hIcon;
+        LPCSTR pszIcon;
+    };
+    LPCSTR pszTitle;
+    DLGPROC pfnDlgProc;
+    LPARAM lParam;
+    LPFNPSPCALLBACKA pfnCallback;
+    UINT* pcRefParent;
+};
+using LPPROPSHEETPAGEA = PROPSHEETPAGEA*;
+using LPCPROPSHEETPAGEA = const PROPSHEETPAGEA*;
+
+// Local memory and text conversion.
+using HLOCAL = HANDLE;
+#define LMEM_FIXED 0x0000u
+#define LMEM_ZEROINIT 0x0040u
+#define LPTR (LMEM_FIXED | LMEM_ZEROINIT)
+#define CP_ACP 0u
+#define MB_PRECOMPOSED 0x00000001u

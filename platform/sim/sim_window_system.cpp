@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -22,6 +23,13 @@ constexpr int kSystemColorCount = 31;
 constexpr int kCellWidth = 6; // of the canvas's built-in font
 constexpr int kLineHeight = 13;
 constexpr int kMaxPolygonPoints = 1 << 16;
+// The system's atoms of the two control classes the pages' templates name.
+constexpr ATOM kButtonAtom = 0x0080;
+constexpr ATOM kStaticAtom = 0x0082;
+// USER_TIMER_MINIMUM and USER_TIMER_MAXIMUM: user32 keeps every period
+// within them.
+constexpr UINT kTimerMinimumMs = 0x0000000A;
+constexpr UINT kTimerMaximumMs = 0x7FFFFFFF;
 
 std::string Lowercase(const char* text)
 {
@@ -41,6 +49,14 @@ template <typename Handle> Handle FromKey(std::uintptr_t key)
     return reinterpret_cast<Handle>(key);
 }
 
+// A template length in pixels, rounded as MapDialogRect's MulDiv rounds;
+// a negative length is empty.
+int DialogUnitsToPixels(short units, int baseUnit, int unitsPerBase)
+{
+    const int length = std::max<int>(units, 0);
+    return (length * baseUnit * 2 + unitsPerBase) / (unitsPerBase * 2);
+}
+
 } // namespace
 
 struct SimWindowSystem::State {
@@ -49,18 +65,31 @@ struct SimWindowSystem::State {
         WNDPROC procedure = nullptr;
         HBRUSH background = nullptr;
         UINT style = 0;
+        std::string name; // as registered
     };
     struct Window {
         HWND parent = nullptr;
         WNDPROC procedure = nullptr;
         HBRUSH background = nullptr;
+        std::string className;
         std::string text;
         int id = 0;
         LONG userData = 0;
         RasterCanvas canvas{0, 0};
         bool invalid = true;
         bool erase = true;
+        int textWrites = 0;
+        // Dialogs only: the page's procedure and the DWLP_USER word.
+        bool isDialog = false;
+        DLGPROC dialogProcedure = nullptr;
+        LONG_PTR dialogUserData = 0;
     };
+    struct Timer {
+        UINT periodMs = 0;
+        std::uint64_t dueMs = 0;
+        std::uint64_t order = 0; // when it was set, for timers due together
+    };
+    using TimerKey = std::pair<std::uintptr_t, UINT_PTR>; // window, id
     struct GdiObject {
         bool isPen = false;
         COLORREF color = 0;
@@ -77,7 +106,8 @@ struct SimWindowSystem::State {
         POINT position = {0, 0};
     };
 
-    std::map<std::string, WindowClass> classes; // by lowercase name
+    std::map<std::string, WindowClass> classes;       // by lowercase name
+    std::map<std::string, WindowClass> systemClasses; // by lowercase name
     ATOM nextAtom = kFirstAtom;
     std::map<std::uintptr_t, Window> windows;
     std::uintptr_t nextWindow = kFirstWindow;
@@ -87,11 +117,58 @@ struct SimWindowSystem::State {
     std::uintptr_t nextDc = kFirstDc;
     HGDIOBJ stockPen = nullptr;
     HGDIOBJ stockBrush = nullptr;
+    std::map<TimerKey, Timer> timers;
+    std::uint64_t nowMs = 0;
+    std::uint64_t nextTimerOrder = 0;
 
     Window* FindWindowRecord(HWND handle)
     {
         auto found = windows.find(Key(handle));
         return found == windows.end() ? nullptr : &found->second;
+    }
+    // A class the application registered, else one of the system's, which
+    // an application class of the same name hides, as in user32.
+    const WindowClass* FindClass(const char* name)
+    {
+        if (name == nullptr || IS_INTRESOURCE(name)) {
+            return nullptr;
+        }
+        const std::string key = Lowercase(name);
+        for (const auto* table : {&classes, &systemClasses}) {
+            auto found = table->find(key);
+            if (found != table->end()) {
+                return &found->second;
+            }
+        }
+        return nullptr;
+    }
+    HWND FindControl(HWND dialog, int controlId)
+    {
+        if (dialog == nullptr || FindWindowRecord(dialog) == nullptr) {
+            return nullptr;
+        }
+        for (const auto& [key, window] : windows) {
+            if (window.parent == dialog && window.id == controlId) {
+                return FromKey<HWND>(key);
+            }
+        }
+        return nullptr;
+    }
+    static bool Earlier(const Timer& a, const Timer& b)
+    {
+        return std::tie(a.dueMs, a.order) < std::tie(b.dueMs, b.order);
+    }
+    // The next timer due no later than `endMs`, or null.
+    std::pair<const TimerKey, Timer>* NextTimerDue(std::uint64_t endMs)
+    {
+        std::pair<const TimerKey, Timer>* next = nullptr;
+        for (auto& entry : timers) {
+            const Timer& timer = entry.second;
+            if (timer.dueMs <= endMs && (next == nullptr || Earlier(timer, next->second))) {
+                next = &entry;
+            }
+        }
+        return next;
     }
     Dc* FindDc(HDC handle)
     {
@@ -173,6 +250,10 @@ SimWindowSystem::SimWindowSystem() : state_(std::make_unique<State>())
 {
     state_->stockPen = state_->AddObject(true, RGB(0, 0, 0), true);
     state_->stockBrush = state_->AddObject(false, RGB(255, 255, 255), true);
+    // The labels and buttons of the pages: they only hold their text here.
+    const HBRUSH face = SystemColorBrush(COLOR_BTNFACE);
+    state_->systemClasses["button"] = State::WindowClass{kButtonAtom, nullptr, face, 0, "Button"};
+    state_->systemClasses["static"] = State::WindowClass{kStaticAtom, nullptr, face, 0, "Static"};
 }
 
 SimWindowSystem::~SimWindowSystem() = default;
@@ -184,24 +265,25 @@ HWND SimWindowSystem::CreateDialogWindow(int width, int height)
     State::Window window;
     window.background = SystemColorBrush(COLOR_BTNFACE);
     window.canvas = RasterCanvas(width, height, kButtonFace);
+    window.isDialog = true;
     return state_->AddWindow(std::move(window));
 }
 
 HWND SimWindowSystem::CreateControl(HWND dialog, const char* className, const char* text, int controlId,
                                     int width, int height)
 {
-    if (className == nullptr || IS_INTRESOURCE(className) ||
-        (dialog != nullptr && state_->FindWindowRecord(dialog) == nullptr)) {
+    if (dialog != nullptr && state_->FindWindowRecord(dialog) == nullptr) {
         return nullptr;
     }
-    auto found = state_->classes.find(Lowercase(className));
-    if (found == state_->classes.end()) {
+    const State::WindowClass* windowClass = state_->FindClass(className);
+    if (windowClass == nullptr) {
         return nullptr;
     }
     State::Window window;
     window.parent = dialog;
-    window.procedure = found->second.procedure;
-    window.background = found->second.background;
+    window.procedure = windowClass->procedure;
+    window.background = windowClass->background;
+    window.className = windowClass->name;
     window.text = text != nullptr ? text : "";
     window.id = controlId;
     // Black until the first erase, so a paint that skips the erase shows.
@@ -231,6 +313,7 @@ void SimWindowSystem::DestroyWindow(HWND window)
     }
     state_->windows.erase(Key(window));
     std::erase_if(state_->dcs, [window](const auto& dc) { return dc.second.window == window; });
+    std::erase_if(state_->timers, [window](const auto& timer) { return timer.first.first == Key(window); });
 }
 
 bool SimWindowSystem::PaintIfInvalid(HWND window)
@@ -278,6 +361,11 @@ LRESULT SimWindowSystem::Send(HWND window, UINT message, WPARAM wParam, LPARAM l
     // The procedure may create, destroy or repaint windows: nothing of the
     // record is used after the call.
     const WNDPROC procedure = record->procedure;
+    const DLGPROC dialogProcedure = record->dialogProcedure;
+    if (dialogProcedure != nullptr) {
+        const INT_PTR answer = dialogProcedure(window, message, wParam, lParam);
+        return answer != FALSE ? answer : DefaultWindowProc(window, message, wParam, lParam);
+    }
     return procedure != nullptr ? procedure(window, message, wParam, lParam)
                                 : DefaultWindowProc(window, message, wParam, lParam);
 }
@@ -294,6 +382,76 @@ int SimWindowSystem::LiveObjectCount() const
                                           [](const auto& o) { return !o.second.stock; }));
 }
 
+std::string SimWindowSystem::WindowClassName(HWND window) const
+{
+    const State::Window* record = state_->FindWindowRecord(window);
+    return record != nullptr ? record->className : std::string();
+}
+
+// ------------------------------------------------------ pages, test side
+
+HWND SimWindowSystem::CreatePage(HWND frame, const DialogTemplate& page, DLGPROC procedure, LPARAM initParam)
+{
+    if (state_->FindWindowRecord(frame) == nullptr) {
+        return nullptr;
+    }
+    const HWND handle = CreateDialogWindow(DialogUnitsToPixels(page.cx, kDialogBaseX, 4),
+                                           DialogUnitsToPixels(page.cy, kDialogBaseY, 8));
+    State::Window& record = *state_->FindWindowRecord(handle);
+    record.parent = frame;
+    record.text = page.title != nullptr ? page.title : "";
+    record.dialogProcedure = procedure;
+    for (const DialogControlTemplate& control : page.controls) {
+        if (CreateControl(handle, control.className, control.text, control.id,
+                          DialogUnitsToPixels(control.cx, kDialogBaseX, 4),
+                          DialogUnitsToPixels(control.cy, kDialogBaseY, 8)) == nullptr) {
+            DestroyWindow(handle);
+            return nullptr;
+        }
+    }
+    SendToPage(handle, WM_INITDIALOG, 0, initParam);
+    return handle;
+}
+
+INT_PTR SimWindowSystem::SendToPage(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const State::Window* record = state_->FindWindowRecord(page);
+    const DLGPROC procedure = record != nullptr ? record->dialogProcedure : nullptr;
+    return procedure != nullptr ? procedure(page, message, wParam, lParam) : 0;
+}
+
+void SimWindowSystem::AdvanceTimers(DWORD ms)
+{
+    const std::uint64_t endMs = state_->nowMs + ms;
+    while (auto* next = state_->NextTimerDue(endMs)) {
+        const auto [windowKey, timerId] = next->first;
+        State::Timer& timer = next->second;
+        state_->nowMs = timer.dueMs;
+        timer.dueMs += timer.periodMs;
+        // The procedure may kill or set timers, or destroy the window:
+        // nothing of the timer is used after the call.
+        Send(FromKey<HWND>(windowKey), WM_TIMER, timerId, 0);
+    }
+    state_->nowMs = endMs;
+}
+
+bool SimWindowSystem::TimerRunning(HWND window, UINT_PTR timerId) const
+{
+    return state_->timers.contains({Key(window), timerId});
+}
+
+UINT SimWindowSystem::TimerPeriod(HWND window, UINT_PTR timerId) const
+{
+    auto found = state_->timers.find({Key(window), timerId});
+    return found != state_->timers.end() ? found->second.periodMs : 0;
+}
+
+int SimWindowSystem::TextWriteCount(HWND dialog, int controlId) const
+{
+    const State::Window* control = state_->FindWindowRecord(state_->FindControl(dialog, controlId));
+    return control != nullptr ? control->textWrites : 0;
+}
+
 // ------------------------------------------------------ window system
 
 ATOM SimWindowSystem::RegisterWindowClass(const WNDCLASSA& windowClass)
@@ -307,7 +465,7 @@ ATOM SimWindowSystem::RegisterWindowClass(const WNDCLASSA& windowClass)
         return 0; // as ERROR_CLASS_ALREADY_EXISTS
     }
     entry->second = State::WindowClass{state_->nextAtom, windowClass.lpfnWndProc, windowClass.hbrBackground,
-                                       windowClass.style};
+                                       windowClass.style, name};
     // The atom table ends at 0xFFFF; the increment wraps to 0, which then
     // refuses further classes.
     state_->nextAtom = static_cast<ATOM>(state_->nextAtom + 1);
@@ -349,15 +507,7 @@ LONG SimWindowSystem::SetUserData(HWND window, LONG value)
 
 HWND SimWindowSystem::GetDlgItem(HWND dialog, int controlId)
 {
-    if (dialog == nullptr || state_->FindWindowRecord(dialog) == nullptr) {
-        return nullptr;
-    }
-    for (const auto& [key, window] : state_->windows) {
-        if (window.parent == dialog && window.id == controlId) {
-            return FromKey<HWND>(key);
-        }
-    }
-    return nullptr;
+    return state_->FindControl(dialog, controlId);
 }
 
 BOOL SimWindowSystem::RedrawWindow(HWND window, UINT flags)
@@ -612,6 +762,57 @@ int SimWindowSystem::DrawTextInRect(HDC dc, const char* text, int count, RECT* r
         canvas->FillRect(cells, RGB(255, 255, 255));
     }
     return canvas->Text(line, *rect, format, record.textColor);
+}
+
+// -------------------------------------------------------------- dialogs
+
+UINT_PTR SimWindowSystem::SetTimer(HWND window, UINT_PTR timerId, UINT periodMs)
+{
+    if (timerId == 0 || state_->FindWindowRecord(window) == nullptr) {
+        return 0;
+    }
+    const UINT period = std::clamp(periodMs, kTimerMinimumMs, kTimerMaximumMs);
+    // A running timer of that id starts again from now.
+    state_->timers[{Key(window), timerId}] =
+        State::Timer{period, state_->nowMs + period, state_->nextTimerOrder++};
+    return timerId;
+}
+
+BOOL SimWindowSystem::KillTimer(HWND window, UINT_PTR timerId)
+{
+    return state_->timers.erase({Key(window), timerId}) != 0 ? TRUE : FALSE;
+}
+
+BOOL SimWindowSystem::SetControlText(HWND dialog, int controlId, const char* text)
+{
+    State::Window* control = state_->FindWindowRecord(state_->FindControl(dialog, controlId));
+    if (control == nullptr) {
+        return FALSE;
+    }
+    control->text = text != nullptr ? text : "";
+    ++control->textWrites;
+    return TRUE;
+}
+
+HWND SimWindowSystem::ParentWindow(HWND window)
+{
+    const State::Window* record = state_->FindWindowRecord(window);
+    return record != nullptr ? record->parent : nullptr;
+}
+
+LONG_PTR SimWindowSystem::SetDialogUserData(HWND dialog, LONG_PTR value)
+{
+    State::Window* record = state_->FindWindowRecord(dialog);
+    if (record == nullptr || !record->isDialog) {
+        return 0;
+    }
+    return std::exchange(record->dialogUserData, value);
+}
+
+LONG_PTR SimWindowSystem::GetDialogUserData(HWND dialog)
+{
+    const State::Window* record = state_->FindWindowRecord(dialog);
+    return record != nullptr && record->isDialog ? record->dialogUserData : 0;
 }
 
 } // namespace torvex
