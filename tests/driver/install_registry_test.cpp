@@ -179,6 +179,28 @@ TEST(InstallationRegistry, GivesDirectInputAndComWhatTheyReadInTheSimulatedRegis
     EXPECT_EQ(registry.OpenKeyCount(), 0);
 }
 
+// The property sheet's file: COM finds TorvexPS.dll, and the control panel
+// finds the sheet's class under the same OEM key the driver's file fills.
+TEST(InstallationRegistry, NamesThePropertySheetAsTheWheelsControlPanelPages)
+{
+    const std::string sheetFile = std::string(TORVEX_INSTALL_DIR) + "/TorvexPS.reg";
+    constexpr const char* kSheetClsid = "{C1615263-565A-478F-9948-9AC3A8D02110}";
+    RegistryFile driver;
+    RegistryFile sheet;
+    RegistryFileError error;
+    ASSERT_TRUE(Load(&driver));
+    ASSERT_TRUE(LoadRegistryFile(sheetFile, &sheet, &error))
+        << sheetFile << ":" << error.line << ": " << error.message;
+    SimRegistry registry;
+    registry.Import(driver);
+    registry.Import(sheet);
+    const std::string server = std::string("HKEY_CLASSES_ROOT\\CLSID\\") + kSheetClsid + "\\InprocServer32";
+    EXPECT_EQ(registry.GetValueAt(server, "")->data, Text("TorvexPS.dll"));
+    EXPECT_EQ(registry.GetValueAt(server, "ThreadingModel")->data, Text("Apartment"));
+    EXPECT_EQ(registry.GetValueAt("HKEY_LOCAL_MACHINE\\" + kOemKey, "ConfigCLSID")->data, Text(kSheetClsid));
+    ExpectInstalled(registry);
+}
+
 #if defined(_WIN32)
 TEST(InstallationRegistry, ImportsIntoTheRealRegistry)
 {

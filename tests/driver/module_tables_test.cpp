@@ -245,6 +245,8 @@ void PrintTo(const BuiltModule& module, std::ostream* out)
 const BuiltModule kBuiltModules[] = {
     {"TorvexFF", "win64", TORVEX_WIN64_DRIVER_DLL, kPeMachineAmd64},
     {"TorvexFF", "win32", TORVEX_WIN32_DRIVER_DLL, kPeMachineI386},
+    {"TorvexPS", "win64", TORVEX_WIN64_SHEET_DLL, kPeMachineAmd64},
+    {"TorvexPS", "win32", TORVEX_WIN32_SHEET_DLL, kPeMachineI386},
 };
 
 // Both servers export COM's two entry points and nothing else. The 32-bit
@@ -254,8 +256,10 @@ const std::vector<std::string> kComServerExports = {"DllCanUnloadNow", "DllGetCl
 
 // DLLs every Windows version from 98 on has. Anything else (the compiler's
 // own runtime DLLs above all) would have to be installed next to every game.
-const std::set<std::string> kSystemDlls = {"kernel32.dll", "advapi32.dll", "winmm.dll",    "msvcrt.dll",
-                                           "user32.dll",   "gdi32.dll",    "comctl32.dll", "ole32.dll"};
+// DirectInput is part of every Windows the wheel supports.
+const std::set<std::string> kSystemDlls = {"kernel32.dll", "advapi32.dll", "winmm.dll",
+                                           "msvcrt.dll",   "user32.dll",   "gdi32.dll",
+                                           "comctl32.dll", "ole32.dll",    "dinput.dll"};
 
 std::string Lower(std::string text)
 {

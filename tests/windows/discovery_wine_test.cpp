@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -12,38 +12,12 @@
 #include "platform/win32/win32_registry.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/registry_apply.h"
+#include "tests/support/wine_probe.h"
 
 namespace torvex::testing {
 namespace {
 
 constexpr const char* kProbe = "discovery_probe.exe";
-
-std::string ProgramDirectory()
-{
-    char self[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, self, sizeof self);
-    std::string path(self);
-    return path.substr(0, path.find_last_of("\\/") + 1);
-}
-
-// Wine reads the version for a program from its AppDefaults when it starts.
-class WineVersionFor {
-public:
-    WineVersionFor(const char* program, const char* version)
-        : key_(std::string("Software\\Wine\\AppDefaults\\") + program)
-    {
-        HKEY key = nullptr;
-        EXPECT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, key_.c_str(), &key), ERROR_SUCCESS);
-        EXPECT_EQ(RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
-                                 static_cast<DWORD>(std::strlen(version) + 1)),
-                  ERROR_SUCCESS);
-        RegCloseKey(key);
-    }
-    ~WineVersionFor() { RegDeleteTreeA(HKEY_CURRENT_USER, key_.c_str()); }
-
-private:
-    std::string key_;
-};
 
 struct ProbeResult {
     int versionClass = -1;
@@ -52,30 +26,11 @@ struct ProbeResult {
 
 ProbeResult RunProbe(DWORD joystickId)
 {
-    const std::string dir = ProgramDirectory();
-    const std::string output = dir + "discovery_probe_" + std::to_string(GetCurrentProcessId()) + ".txt";
-    std::string command = "\"" + dir + kProbe + "\" " + std::to_string(joystickId) + " \"" + output + "\"";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
+    std::istringstream in(RunProbeProgram(kProbe, std::to_string(joystickId)));
     ProbeResult result;
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process)) {
-        ADD_FAILURE() << "cannot start " << command << ": " << GetLastError();
-        return result;
-    }
-    EXPECT_EQ(WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0);
-    DWORD exitCode = 1;
-    GetExitCodeProcess(process.hProcess, &exitCode);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    EXPECT_EQ(exitCode, 0u);
-    std::ifstream in(output);
     in >> result.versionClass;
     in.ignore();
     std::getline(in, result.path);
-    in.close();
-    DeleteFileA(output.c_str());
     return result;
 }
 

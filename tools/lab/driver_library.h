@@ -28,8 +28,11 @@ public:
     // one reference, or null with the failing step's result in `*result`.
     IDirectInputEffectDriver* CreateDriver(const CLSID& clsid, HRESULT* result, std::string* step) const;
 
-private:
     using GetClassObjectFunction = HRESULT (*)(REFCLSID, REFIID, void**);
+    // The module's DllGetClassObject, as DirectInput calls it; null until loaded.
+    GetClassObjectFunction GetClassObject() const { return getClassObject_; }
+
+private:
     using CanUnloadNowFunction = HRESULT (*)();
     using UsePlatformFunction = HRESULT (*)(const DriverPorts*);
 

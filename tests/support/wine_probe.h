@@ -1,0 +1,77 @@
+// Running a probe program of the Windows tests with a chosen Windows
+// version. Wine reads the version it reports to a program from
+// HKCU\Software\Wine\AppDefaults\<program> when the program starts, so a
+// test that needs the code to see another Windows runs it in a child
+// process; the probe writes what it found to a file the test reads back.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "platform/windows_api.h"
+
+namespace torvex::testing {
+
+inline std::string ProgramDirectory()
+{
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    std::string path(self);
+    return path.substr(0, path.find_last_of("\\/") + 1);
+}
+
+// Wine reports `version` ("win98", "win2k", "winxp", ...) to `program`
+// while this lives.
+class WineVersionFor {
+public:
+    WineVersionFor(const char* program, const char* version)
+        : key_(std::string("Software\\Wine\\AppDefaults\\") + program)
+    {
+        HKEY key = nullptr;
+        EXPECT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, key_.c_str(), &key), ERROR_SUCCESS);
+        EXPECT_EQ(RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
+                                 static_cast<DWORD>(std::strlen(version) + 1)),
+                  ERROR_SUCCESS);
+        RegCloseKey(key);
+    }
+    ~WineVersionFor() { RegDeleteTreeA(HKEY_CURRENT_USER, key_.c_str()); }
+    WineVersionFor(const WineVersionFor&) = delete;
+    WineVersionFor& operator=(const WineVersionFor&) = delete;
+
+private:
+    std::string key_;
+};
+
+// Runs `probe` (a program next to this one) with `arguments` and an output
+// file as its last argument, and returns what it wrote there; empty, with
+// a test failure, when it could not be run or did not end well.
+inline std::string RunProbeProgram(const char* probe, const std::string& arguments)
+{
+    const std::string dir = ProgramDirectory();
+    const std::string output = dir + probe + "_" + std::to_string(GetCurrentProcessId()) + ".txt";
+    std::string command = "\"" + dir + probe + "\" " + arguments + " \"" + output + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+        ADD_FAILURE() << "cannot start " << command << ": " << GetLastError();
+        return {};
+    }
+    EXPECT_EQ(WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0);
+    DWORD exitCode = 1;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    EXPECT_EQ(exitCode, 0u) << command;
+    std::ostringstream written;
+    written << std::ifstream(output).rdbuf();
+    DeleteFileA(output.c_str());
+    return written.str();
+}
+
+} // namespace torvex::testing
