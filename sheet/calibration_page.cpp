@@ -11,8 +11,6 @@ namespace torvex {
 
 namespace {
 
-enum class Initialisation { kDone, kNoDevice, kNoConfiguration };
-
 // The four recorded axes: where each reads in DIJOYSTATE and where its
 // range lives in JOYPOS.
 struct RecordedAxis {
@@ -46,20 +44,22 @@ DWORD RecordedValue(LONG axisValue)
     return static_cast<DWORD>(axisValue >> 8);
 }
 
-Initialisation InitialiseCalibrationPage(SheetModule& module, HWND page, LPARAM initParam)
+// TRUE when there is no device, FALSE when the joystick's configuration
+// cannot be read.
+std::optional<INT_PTR> InitialiseCalibrationPage(SheetModule& module, HWND page, LPARAM initParam)
 {
     WheelPropSheet* sheet = AttachSheet(module, page, initParam);
     if (sheet == nullptr)
-        return Initialisation::kNoDevice;
+        return TRUE;
     CalibrationPageState& state = sheet->calibrationPage;
     state = {};
     if (FAILED(OpenSheetDevice(module, module.ports.dialogs->ParentWindow(page), sheet)))
-        return Initialisation::kNoDevice;
+        return TRUE;
 
     LPDIRECTINPUTJOYCONFIG joyConfig = nullptr;
     sheet->GetJoyConfig(&joyConfig);
     if (joyConfig == nullptr)
-        return Initialisation::kNoConfiguration;
+        return FALSE;
     joyConfig->Acquire();
     state.CalibrationConfig.dwSize = sizeof(DIJOYCONFIG_DX5);
     const HRESULT read =
@@ -67,10 +67,10 @@ Initialisation InitialiseCalibrationPage(SheetModule& module, HWND page, LPARAM 
                              reinterpret_cast<LPDIJOYCONFIG>(&state.CalibrationConfig), DIJC_REGHWCONFIGTYPE);
     joyConfig->Unacquire();
     if (read != S_OK)
-        return Initialisation::kNoConfiguration;
+        return FALSE;
     state.configRead = true;
     SetAllRanges(state, kCalibrationMiddle, kCalibrationMiddle, kCalibrationMiddle);
-    return Initialisation::kDone;
+    return std::nullopt;
 }
 
 // "Set" and "Default": store, then have DirectInput take the new values up.
@@ -87,6 +87,16 @@ void StoreCalibration(SheetModule& module, HWND page, bool fullRange)
         SetAllRanges(state, kCalibrationFullMinimum, kCalibrationMiddle, kCalibrationFullMaximum);
     SaveCalibration(*module.ports.registry, *module.ports.version, state.CalibrationConfig, sheet);
     ReopenSheetDevice(module, module.ports.dialogs->ParentWindow(page), sheet);
+}
+
+void CalibrationCommand(SheetModule& module, HWND page, WPARAM wParam)
+{
+    if (HIWORD(wParam) != BN_CLICKED)
+        return;
+    if (LOWORD(wParam) == kDefaultButton)
+        StoreCalibration(module, page, true);
+    else if (LOWORD(wParam) == kSetButton)
+        StoreCalibration(module, page, false);
 }
 
 void ShowAxisNumber(SheetModule& module, HWND page, int control, LONG axisValue)
@@ -133,38 +143,13 @@ HRESULT PollCalibrationDevice(SheetModule& module, HWND page)
 
 INT_PTR CALLBACK CalibrationPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    SheetModule& module = PageModule();
-    DialogPort& dialogs = *module.ports.dialogs;
-    switch (message) {
-    case WM_INITDIALOG:
-        switch (InitialiseCalibrationPage(module, page, lParam)) {
-        case Initialisation::kNoDevice:
-            return TRUE;
-        case Initialisation::kNoConfiguration:
-            return FALSE;
-        case Initialisation::kDone:
-            break;
-        }
-        break;
-    case WM_NOTIFY:
-        if (NotifyCode(lParam) == PSN_SETACTIVE)
-            dialogs.SetTimer(page, kCalibrationPageTimer, kPagePollPeriodMs);
-        else if (NotifyCode(lParam) == PSN_KILLACTIVE)
-            dialogs.KillTimer(page, kCalibrationPageTimer);
-        return TRUE;
-    case WM_COMMAND:
-        if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == kDefaultButton)
-            StoreCalibration(module, page, true);
-        else if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == kSetButton)
-            StoreCalibration(module, page, false);
-        break;
-    case WM_TIMER:
-        PollCalibrationDevice(module, page);
-        break;
-    default:
-        break;
-    }
-    return module.ports.windows->DefaultWindowProc(page, message, wParam, lParam);
+    static constexpr PageBehaviour kCalibrationPage{.timerId = kCalibrationPageTimer,
+                                                    .initialise = InitialiseCalibrationPage,
+                                                    .activate = nullptr,
+                                                    .deactivate = nullptr,
+                                                    .poll = PollCalibrationDevice,
+                                                    .command = CalibrationCommand};
+    return RunPage(kCalibrationPage, page, message, wParam, lParam);
 }
 
 } // namespace torvex

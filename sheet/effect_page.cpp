@@ -40,16 +40,16 @@ HRESULT CreateTestForce(LPDIRECTINPUTDEVICE2A device, LPDIRECTINPUTEFFECT* force
     return device->CreateEffect(GUID_ConstantForce, &effect, force, nullptr);
 }
 
-bool InitialiseEffectPage(SheetModule& module, HWND page, LPARAM initParam)
+std::optional<INT_PTR> InitialiseEffectPage(SheetModule& module, HWND page, LPARAM initParam)
 {
     WheelPropSheet* sheet = AttachSheet(module, page, initParam);
     if (sheet == nullptr)
-        return false;
+        return TRUE;
     sheet->effectPage = {};
     if (FAILED(OpenSheetDevice(module, module.ports.dialogs->ParentWindow(page), sheet)))
-        return false;
+        return TRUE;
     sheet->GetDevice(&sheet->effectPage.device);
-    return true;
+    return std::nullopt;
 }
 
 void ActivateEffectPage(SheetModule& module, HWND page)
@@ -58,18 +58,17 @@ void ActivateEffectPage(SheetModule& module, HWND page)
     if (sheet == nullptr)
         return;
     sheet->GetDevice(&sheet->effectPage.device);
-    module.ports.dialogs->SetTimer(page, kEffectPageTimer, kPagePollPeriodMs);
     StartTestForce(module, page, sheet->effectPage);
 }
 
 void DeactivateEffectPage(SheetModule& module, HWND page)
 {
     WheelPropSheet* sheet = PageSheet(module, page);
-    if (sheet != nullptr && sheet->effectPage.device != nullptr)
+    if (sheet == nullptr)
+        return;
+    if (sheet->effectPage.device != nullptr)
         sheet->effectPage.device->Unacquire();
-    module.ports.dialogs->KillTimer(page, kEffectPageTimer);
-    if (sheet != nullptr)
-        ReleaseTestForce(sheet->effectPage);
+    ReleaseTestForce(sheet->effectPage);
 }
 
 } // namespace
@@ -144,25 +143,13 @@ HRESULT PollEffectDevice(SheetModule& module, HWND page)
 
 INT_PTR CALLBACK EffectPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    SheetModule& module = PageModule();
-    switch (message) {
-    case WM_INITDIALOG:
-        if (!InitialiseEffectPage(module, page, lParam))
-            return TRUE;
-        break;
-    case WM_NOTIFY:
-        if (NotifyCode(lParam) == PSN_SETACTIVE)
-            ActivateEffectPage(module, page);
-        else if (NotifyCode(lParam) == PSN_KILLACTIVE)
-            DeactivateEffectPage(module, page);
-        return TRUE;
-    case WM_TIMER:
-        PollEffectDevice(module, page);
-        break;
-    default:
-        break;
-    }
-    return module.ports.windows->DefaultWindowProc(page, message, wParam, lParam);
+    static constexpr PageBehaviour kEffectPage{.timerId = kEffectPageTimer,
+                                               .initialise = InitialiseEffectPage,
+                                               .activate = ActivateEffectPage,
+                                               .deactivate = DeactivateEffectPage,
+                                               .poll = PollEffectDevice,
+                                               .command = nullptr};
+    return RunPage(kEffectPage, page, message, wParam, lParam);
 }
 
 } // namespace torvex

@@ -71,6 +71,39 @@ bool ReadJoystickState(LPDIRECTINPUTDEVICE2A device, DIJOYSTATE* state)
     return device->GetDeviceState(sizeof(DIJOYSTATE), state) == DI_OK;
 }
 
+INT_PTR RunPage(const PageBehaviour& behaviour, HWND page, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    SheetModule& module = PageModule();
+    DialogPort& dialogs = *module.ports.dialogs;
+    switch (message) {
+    case WM_INITDIALOG:
+        if (const std::optional<INT_PTR> answer = behaviour.initialise(module, page, lParam))
+            return *answer;
+        break;
+    case WM_NOTIFY:
+        if (NotifyCode(lParam) == PSN_SETACTIVE) {
+            dialogs.SetTimer(page, behaviour.timerId, kPagePollPeriodMs);
+            if (behaviour.activate != nullptr)
+                behaviour.activate(module, page);
+        } else if (NotifyCode(lParam) == PSN_KILLACTIVE) {
+            if (behaviour.deactivate != nullptr)
+                behaviour.deactivate(module, page);
+            dialogs.KillTimer(page, behaviour.timerId);
+        }
+        return TRUE;
+    case WM_COMMAND:
+        if (behaviour.command != nullptr)
+            behaviour.command(module, page, wParam);
+        break;
+    case WM_TIMER:
+        behaviour.poll(module, page);
+        break;
+    default:
+        break;
+    }
+    return module.ports.windows->DefaultWindowProc(page, message, wParam, lParam);
+}
+
 UINT SignedJoystickId(WheelPropSheet& sheet)
 {
     USHORT id = kNoJoystickId;

@@ -4,6 +4,8 @@
 // true to whether the wheel answers.
 #pragma once
 
+#include <optional>
+
 #include "sheet/wheel_prop_sheet.h"
 
 namespace torvex {
@@ -34,6 +36,24 @@ LPDIRECTINPUTDEVICE2A AcquireForTick(SheetModule& module, HWND page, int statusC
                                      LinkStatus& shown);
 // GetDeviceState into `state`: true only for exactly DI_OK.
 bool ReadJoystickState(LPDIRECTINPUTDEVICE2A device, DIJOYSTATE* state);
+
+// How one page answers the property sheet: each page runs a timer while it
+// is the active tab and reads the wheel on its ticks. Null members do
+// nothing.
+struct PageBehaviour {
+    UINT_PTR timerId;
+    // WM_INITDIALOG: what the procedure answers at once, or nothing to go
+    // on to the default window procedure.
+    std::optional<INT_PTR> (*initialise)(SheetModule& module, HWND page, LPARAM initParam);
+    // PSN_SETACTIVE, once the timer runs; PSN_KILLACTIVE, before it stops.
+    void (*activate)(SheetModule& module, HWND page);
+    void (*deactivate)(SheetModule& module, HWND page);
+    HRESULT (*poll)(SheetModule& module, HWND page);
+    void (*command)(SheetModule& module, HWND page, WPARAM wParam);
+};
+
+// The dialog procedure of every page, given what is its own.
+INT_PTR RunPage(const PageBehaviour& behaviour, HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The sheet's joystick id widened with its sign: 0xFFFF, no id yet, is -1.
 UINT SignedJoystickId(WheelPropSheet& sheet);

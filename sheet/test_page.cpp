@@ -10,18 +10,17 @@ namespace torvex {
 
 namespace {
 
-// False when the page has no device to show.
-bool InitialiseTestPage(SheetModule& module, HWND page, LPARAM initParam)
+std::optional<INT_PTR> InitialiseTestPage(SheetModule& module, HWND page, LPARAM initParam)
 {
     WheelPropSheet* sheet = AttachSheet(module, page, initParam);
     if (sheet == nullptr)
-        return false;
+        return TRUE;
     sheet->testPage = {};
     if (FAILED(OpenSheetDevice(module, module.ports.dialogs->ParentWindow(page), sheet)))
-        return false;
+        return TRUE;
     for (int lamp = 0; lamp < kTestPageLamps; ++lamp)
         SetLampColor(page, kFirstLampControl + lamp, kLampReleased);
-    return true;
+    return std::nullopt;
 }
 
 } // namespace
@@ -53,26 +52,13 @@ HRESULT PollTestDevice(SheetModule& module, HWND page)
 
 INT_PTR CALLBACK TestPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    SheetModule& module = PageModule();
-    DialogPort& dialogs = *module.ports.dialogs;
-    switch (message) {
-    case WM_INITDIALOG:
-        if (!InitialiseTestPage(module, page, lParam))
-            return TRUE;
-        break;
-    case WM_NOTIFY:
-        if (NotifyCode(lParam) == PSN_SETACTIVE)
-            dialogs.SetTimer(page, kTestPageTimer, kPagePollPeriodMs);
-        else if (NotifyCode(lParam) == PSN_KILLACTIVE)
-            dialogs.KillTimer(page, kTestPageTimer);
-        return TRUE;
-    case WM_TIMER:
-        PollTestDevice(module, page);
-        break;
-    default:
-        break;
-    }
-    return module.ports.windows->DefaultWindowProc(page, message, wParam, lParam);
+    static constexpr PageBehaviour kTestPage{.timerId = kTestPageTimer,
+                                             .initialise = InitialiseTestPage,
+                                             .activate = nullptr,
+                                             .deactivate = nullptr,
+                                             .poll = PollTestDevice,
+                                             .command = nullptr};
+    return RunPage(kTestPage, page, message, wParam, lParam);
 }
 
 } // namespace torvex
