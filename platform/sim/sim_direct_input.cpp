@@ -73,6 +73,28 @@ private:
     DWORD axes_[kMaxAxes] = {};
 };
 
+// The joystick format by content, as DirectInput reads it: every module
+// that links c_dfDIJoystick has a copy of its own.
+bool IsJoystickFormat(const DIDATAFORMAT& format)
+{
+    const DIDATAFORMAT& joystick = c_dfDIJoystick;
+    if (format.dwSize != joystick.dwSize || format.dwObjSize != joystick.dwObjSize ||
+        format.dwFlags != joystick.dwFlags || format.dwDataSize != joystick.dwDataSize ||
+        format.dwNumObjs != joystick.dwNumObjs || format.rgodf == nullptr)
+        return false;
+    for (DWORD object = 0; object < format.dwNumObjs; ++object) {
+        const DIOBJECTDATAFORMAT& given = format.rgodf[object];
+        const DIOBJECTDATAFORMAT& expected = joystick.rgodf[object];
+        const bool sameGuid = given.pguid == nullptr || expected.pguid == nullptr
+                                  ? given.pguid == expected.pguid
+                                  : IsEqualGUID(*given.pguid, *expected.pguid);
+        if (!sameGuid || given.dwOfs != expected.dwOfs || given.dwType != expected.dwType ||
+            given.dwFlags != expected.dwFlags)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 struct SimDirectInput::State {
@@ -297,7 +319,7 @@ public:
         if (log_->acquired)
             return DIERR_ACQUIRED;
         // Only the joystick format is known here; the sheet sets no other.
-        if (format != &c_dfDIJoystick)
+        if (!IsJoystickFormat(*format))
             return DIERR_UNSUPPORTED;
         log_->joystickFormat = true;
         return DI_OK;

@@ -1,26 +1,39 @@
-// Running a probe program of the Windows tests with a chosen Windows
-// version. Wine reads the version it reports to a program from
-// HKCU\Software\Wine\AppDefaults\<program> when the program starts, so a
-// test that needs the code to see another Windows runs it in a child
-// process; the probe writes what it found to a file the test reads back.
+// Windows test programs that run other programs, or themselves again:
+// with a chosen Windows version, or as the second process of a test. Wine reads the version it reports to a
+// program from HKCU\Software\Wine\AppDefaults\<program> when the program starts, so a test that needs the
+// code to see another Windows runs it in a child process; the probe writes what it found to a file the test
+// reads back.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
 
 #include "platform/windows_api.h"
+#include "tests/support/win32_handle.h"
 
 namespace torvex::testing {
 
-inline std::string ProgramDirectory()
+inline std::string ProgramPath()
 {
     char self[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, self, sizeof self);
-    std::string path(self);
+    const DWORD length = GetModuleFileNameA(nullptr, self, sizeof self);
+    return std::string(self, std::min<DWORD>(length, sizeof self));
+}
+
+inline std::string ProgramFileName()
+{
+    const std::string path = ProgramPath();
+    return path.substr(path.find_last_of("\\/") + 1);
+}
+
+inline std::string ProgramDirectory()
+{
+    const std::string path = ProgramPath();
     return path.substr(0, path.find_last_of("\\/") + 1);
 }
 
@@ -44,6 +57,52 @@ public:
 
 private:
     std::string key_;
+};
+
+// Another process running `command`, waited for at the end.
+class ChildProcess {
+public:
+    // With `shareOutput` the child writes into this program's own standard
+    // handles, so its output lands where this program's does.
+    ChildProcess(std::string command, bool shareOutput)
+    {
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        if (shareOutput) {
+            startup.dwFlags = STARTF_USESTDHANDLES;
+            startup.hStdInput = Inheritable(GetStdHandle(STD_INPUT_HANDLE));
+            startup.hStdOutput = Inheritable(GetStdHandle(STD_OUTPUT_HANDLE));
+            startup.hStdError = Inheritable(GetStdHandle(STD_ERROR_HANDLE));
+        }
+        PROCESS_INFORMATION process{};
+        if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, shareOutput ? TRUE : FALSE, 0, nullptr,
+                           nullptr, &startup, &process)) {
+            CloseHandle(process.hThread);
+            process_.Reset(process.hProcess);
+        }
+    }
+
+    bool started() const { return process_.valid(); }
+
+    // The exit code, or -1 when it did not end in time.
+    long Finish(DWORD timeoutMs)
+    {
+        DWORD code = 0;
+        if (!started() || WaitForSingleObject(process_.get(), timeoutMs) != WAIT_OBJECT_0 ||
+            !GetExitCodeProcess(process_.get(), &code))
+            return -1;
+        return static_cast<long>(code);
+    }
+
+private:
+    static HANDLE Inheritable(HANDLE handle)
+    {
+        if (handle != nullptr && handle != INVALID_HANDLE_VALUE)
+            SetHandleInformation(handle, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+        return handle;
+    }
+
+    Handle process_;
 };
 
 // Runs `probe` (a program next to this one) with `arguments` and an output

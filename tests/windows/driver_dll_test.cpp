@@ -29,7 +29,10 @@
 #include "platform/win32/win32_registry.h"
 #include "platform/windows_api.h"
 #include "tests/support/fixtures.h"
+#include "tests/support/pipe_wheel.h"
+#include "tests/support/wine_probe.h"
 #include "tests/support/registry_apply.h"
+#include "tests/support/wine_wheel_registry.h"
 #include "tests/support/win32_handle.h"
 #include "tests/support/wait_until.h"
 
@@ -56,30 +59,9 @@ constexpr const char* kHoldDriverLockSwitch = "--hold-driver-lock";
 // what lets it go.
 const std::string kFullRightReport("\x00\x00\x00\x7F\x00", 5);
 const std::string kQuietReport(5, '\0');
-// The wheel centred, pedals released, hat centred, no button pressed.
-const std::string kRestingInputReport("\x00\x80\x00\x00\x00\x0F\x00", 7);
 
 // ---------------------------------------------------------------------------
 // Small Win32 helpers.
-
-
-Handle ManualResetEvent(const char* name = nullptr)
-{
-    return Handle(CreateEventA(nullptr, TRUE, FALSE, name));
-}
-
-std::string ProgramPath()
-{
-    char self[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameA(nullptr, self, sizeof self);
-    return std::string(self, std::min<DWORD>(length, sizeof self));
-}
-
-std::string ProgramFileName()
-{
-    const std::string path = ProgramPath();
-    return path.substr(path.find_last_of("\\/") + 1);
-}
 
 std::string UniqueName(const char* purpose)
 {
@@ -96,312 +78,12 @@ bool RunsAsWindowsXp()
            info.dwMinorVersion == 1;
 }
 
-// Wine reads the version for a program from its AppDefaults when it starts.
-class WineVersionFor {
-public:
-    WineVersionFor(const std::string& program, const char* version)
-        : key_("Software\\Wine\\AppDefaults\\" + program)
-    {
-        HKEY key = nullptr;
-        if (RegCreateKeyA(HKEY_CURRENT_USER, key_.c_str(), &key) == ERROR_SUCCESS) {
-            RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
-                           static_cast<DWORD>(std::strlen(version) + 1));
-            RegCloseKey(key);
-        }
-    }
-    ~WineVersionFor() { RegDeleteTreeA(HKEY_CURRENT_USER, key_.c_str()); }
-    WineVersionFor(const WineVersionFor&) = delete;
-    WineVersionFor& operator=(const WineVersionFor&) = delete;
-
-private:
-    std::string key_;
-};
-
-// Another process running `command`, waited for at the end.
-class ChildProcess {
-public:
-    // With `shareOutput` the child writes into this program's own standard
-    // handles, so its output lands where this program's does.
-    ChildProcess(std::string command, bool shareOutput)
-    {
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        if (shareOutput) {
-            startup.dwFlags = STARTF_USESTDHANDLES;
-            startup.hStdInput = Inheritable(GetStdHandle(STD_INPUT_HANDLE));
-            startup.hStdOutput = Inheritable(GetStdHandle(STD_OUTPUT_HANDLE));
-            startup.hStdError = Inheritable(GetStdHandle(STD_ERROR_HANDLE));
-        }
-        PROCESS_INFORMATION process{};
-        if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, shareOutput ? TRUE : FALSE, 0, nullptr,
-                           nullptr, &startup, &process)) {
-            CloseHandle(process.hThread);
-            process_.Reset(process.hProcess);
-        }
-    }
-
-    bool started() const { return process_.valid(); }
-
-    // The exit code, or -1 when it did not end in time.
-    long Finish(DWORD timeoutMs)
-    {
-        DWORD code = 0;
-        if (!started() || WaitForSingleObject(process_.get(), timeoutMs) != WAIT_OBJECT_0 ||
-            !GetExitCodeProcess(process_.get(), &code))
-            return -1;
-        return static_cast<long>(code);
-    }
-
-private:
-    static HANDLE Inheritable(HANDLE handle)
-    {
-        if (handle != nullptr && handle != INVALID_HANDLE_VALUE)
-            SetHandleInformation(handle, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
-        return handle;
-    }
-
-    Handle process_;
-};
-
-// ---------------------------------------------------------------------------
-// The wheel: the server end of a message-mode named pipe, served on a
-// thread of its own. The driver opens and closes the device file many times,
-// so a free pipe instance always waits for the next open. Every report the
-// driver writes is recorded with its arrival time and answered with one
-// input report, which the driver's next tick reads.
-
-struct WheelWrite {
-    SteadyClock::time_point at;
-    std::string bytes;
-};
-
-class PipeWheel {
-public:
-    explicit PipeWheel(std::string path) : path_(std::move(path))
-    {
-        // The first instance exists before the constructor returns, so the
-        // driver can open the path as soon as discovery names it.
-        if (stop_.valid() && connected_.valid() && Listen())
-            server_ = std::thread([this] { Serve(); });
-    }
-    ~PipeWheel()
-    {
-        SetEvent(stop_.get());
-        if (server_.joinable())
-            server_.join();
-    }
-    PipeWheel(const PipeWheel&) = delete;
-    PipeWheel& operator=(const PipeWheel&) = delete;
-
-    const std::string& path() const { return path_; }
-    bool serving() const { return server_.joinable(); }
-    // How often the device file was opened, and how many opens are not yet closed.
-    int Opens() const { return opens_.load(); }
-    int OpenNow() const { return openNow_.load(); }
-
-    std::vector<WheelWrite> Writes() const
-    {
-        const std::lock_guard guard(mutex_);
-        return writes_;
-    }
-
-private:
-    struct Connection {
-        Handle pipe;
-        Handle readDone = ManualResetEvent();
-        OVERLAPPED read{};
-        std::array<char, 64> buffer{};
-    };
-
-    // A new pipe instance waiting for the next open.
-    bool Listen()
-    {
-        listener_.Reset(CreateNamedPipeA(path_.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
-                                         PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT,
-                                         PIPE_UNLIMITED_INSTANCES, 512, 512, 0, nullptr));
-        if (!listener_.valid())
-            return false;
-        connect_ = OVERLAPPED{};
-        connect_.hEvent = connected_.get();
-        ResetEvent(connected_.get());
-        if (ConnectNamedPipe(listener_.get(), &connect_))
-            return SetEvent(connected_.get()) != FALSE;
-        const DWORD error = GetLastError();
-        if (error == ERROR_PIPE_CONNECTED) // opened before we asked
-            return SetEvent(connected_.get()) != FALSE;
-        return error == ERROR_IO_PENDING;
-    }
-
-    void Serve()
-    {
-        for (;;) {
-            std::vector<HANDLE> events{stop_.get(), connected_.get()};
-            for (const auto& connection : connections_)
-                events.push_back(connection->readDone.get());
-            const DWORD woken =
-                WaitForMultipleObjects(static_cast<DWORD>(events.size()), events.data(), FALSE, INFINITE);
-            const std::size_t index = woken - WAIT_OBJECT_0;
-            if (index == 0 || index >= events.size())
-                break;
-            if (index == 1) {
-                Accept();
-            } else {
-                FinishRead(index - 2);
-            }
-        }
-        Shutdown();
-    }
-
-    void Accept()
-    {
-        ResetEvent(connected_.get());
-        auto connection = std::make_unique<Connection>();
-        connection->pipe = std::move(listener_);
-        ++opens_;
-        ++openNow_;
-        if (StartRead(*connection)) {
-            connections_.push_back(std::move(connection));
-        } else {
-            --openNow_;
-        }
-        Listen();
-    }
-
-    bool StartRead(Connection& connection)
-    {
-        connection.read = OVERLAPPED{};
-        connection.read.hEvent = connection.readDone.get();
-        if (ReadFile(connection.pipe.get(), connection.buffer.data(), connection.buffer.size(), nullptr,
-                     &connection.read))
-            return true;
-        const DWORD error = GetLastError();
-        return error == ERROR_IO_PENDING || error == ERROR_MORE_DATA;
-    }
-
-    void FinishRead(std::size_t index)
-    {
-        Connection& connection = *connections_[index];
-        DWORD read = 0;
-        if (GetOverlappedResult(connection.pipe.get(), &connection.read, &read, FALSE) ||
-            GetLastError() == ERROR_MORE_DATA) {
-            Record(std::string(connection.buffer.data(), read));
-            SendInputReport(connection.pipe.get());
-            if (StartRead(connection))
-                return;
-        }
-        // The driver closed the device file.
-        DisconnectNamedPipe(connection.pipe.get());
-        connections_.erase(connections_.begin() + static_cast<std::ptrdiff_t>(index));
-        --openNow_;
-    }
-
-    void Record(std::string bytes)
-    {
-        const std::lock_guard guard(mutex_);
-        writes_.push_back({SteadyClock::now(), std::move(bytes)});
-    }
-
-    static void SendInputReport(HANDLE pipe)
-    {
-        Handle done = ManualResetEvent();
-        OVERLAPPED write{};
-        write.hEvent = done.get();
-        if (!WriteFile(pipe, kRestingInputReport.data(), static_cast<DWORD>(kRestingInputReport.size()),
-                       nullptr, &write) &&
-            GetLastError() != ERROR_IO_PENDING)
-            return;
-        // A driver that stopped reading must not stall the wheel.
-        if (WaitForSingleObject(done.get(), 1000) != WAIT_OBJECT_0)
-            CancelIo(pipe);
-        DWORD written = 0;
-        GetOverlappedResult(pipe, &write, &written, TRUE);
-    }
-
-    // Overlapped calls write into their OVERLAPPED until they end, so each
-    // is cancelled and waited for before its record goes away. CancelIo
-    // reaches only this thread's calls, hence here and not in the destructor.
-    void Shutdown()
-    {
-        DWORD ignored = 0;
-        if (listener_.valid() && !HasOverlappedIoCompleted(&connect_)) {
-            // Wine's CancelIo leaves a waiting ConnectNamedPipe pending for
-            // ever; an open of our own completes it.
-            const Handle self(CreateFileA(path_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-            WaitForSingleObject(connected_.get(), kGenerousWaitMs);
-        }
-        for (const auto& connection : connections_) {
-            CancelIo(connection->pipe.get());
-            GetOverlappedResult(connection->pipe.get(), &connection->read, &ignored, TRUE);
-        }
-        connections_.clear();
-        listener_.Reset();
-    }
-
-    std::string path_;
-    Handle stop_ = ManualResetEvent();
-    Handle connected_ = ManualResetEvent();
-    Handle listener_;
-    OVERLAPPED connect_{};
-    std::vector<std::unique_ptr<Connection>> connections_;
-    std::atomic<int> opens_{0};
-    std::atomic<int> openNow_{0};
-    mutable std::mutex mutex_;
-    std::vector<WheelWrite> writes_;
-    std::thread server_;
-};
-
 std::vector<std::string> Bytes(const std::vector<WheelWrite>& writes)
 {
     std::vector<std::string> bytes;
     for (const WheelWrite& write : writes)
         bytes.push_back(write.bytes);
     return bytes;
-}
-
-// ---------------------------------------------------------------------------
-// The registry: the installation's entries, and the wheel as joystick 1 of a
-// Windows XP machine with its HID interface at the pipe's path.
-
-std::string RegistryString(const std::string& text)
-{
-    std::string quoted = "\"";
-    for (const char c : text) {
-        if (c == '\\' || c == '"')
-            quoted += '\\';
-        quoted += c;
-    }
-    return quoted + "\"";
-}
-
-// The wheel's device instance and HID interface keys, below
-// HKEY_LOCAL_MACHINE. The instance name is this test's own.
-const std::string kWheelInstanceKey =
-    "System\\CurrentControlSet\\Enum\\Hid\\Vid_6d2a&Pid_0005\\7&5a1d0e&0&0000";
-const std::string kWheelInterfaceKey =
-    "System\\CurrentControlSet\\Control\\DeviceClasses\\{4d1e55b2-f16f-11cf-88cb-001111000030}"
-    "\\##?#Hid#Vid_6d2a&Pid_0005#7&5a1d0e&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030}";
-
-std::string WheelRegistryText(const std::string& devicePath, DWORD joystickId)
-{
-    const auto section = [](const std::string& key, const std::string& value) {
-        return "\n[HKEY_LOCAL_MACHINE\\" + key + "]\n" + value + "\n";
-    };
-    char joystick[24];
-    std::snprintf(joystick, sizeof joystick, "dword:%08lx", static_cast<unsigned long>(joystickId));
-    return "REGEDIT4\n" + section(kWheelInstanceKey, "\"DeviceDesc\"=\"ZK-5120 Force Feedback Wheel\"") +
-           section(kWheelInterfaceKey + "\\#", "\"SymbolicLink\"=" + RegistryString(devicePath)) +
-           section(kWheelInterfaceKey + "\\#\\Device Parameters\\DirectX",
-                   std::string("\"Joystick Id\"=") + joystick) +
-           section(kWheelInterfaceKey + "\\Control", "\"ReferenceCount\"=dword:00000001");
-}
-
-// A run that crashed left its wheel behind, which would stand beside the
-// wheels of the other tests that use this registry.
-void RemoveLeftoverWheel()
-{
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, kWheelInterfaceKey.c_str());
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, kWheelInstanceKey.c_str());
 }
 
 // ---------------------------------------------------------------------------
@@ -798,7 +480,7 @@ int HoldDriverLock(const char* heldName, DWORD holdMs)
 // arguments on, and answers its exit code. CTest's timeout bounds the wait.
 int RunAgainAsWindowsXp(int argc, char** argv)
 {
-    const WineVersionFor version(ProgramFileName(), "winxp");
+    const WineVersionFor version(ProgramFileName().c_str(), "winxp");
     std::string command = "\"" + ProgramPath() + "\" " + kAsWindowsXpSwitch;
     for (int index = 1; index < argc; ++index)
         command += std::string(" \"") + argv[index] + "\"";

@@ -1,0 +1,359 @@
+// The property sheet as the game controllers control panel shows it, under
+// Wine and Xvfb: this program plays the control panel. It creates the sheet
+// through TorvexPS.dll's exports, builds a real property sheet from the
+// sheet's page records and drives it — tabs, the wheel, "Set" and "Default"
+// — while the simulated DirectInput (our dinput.dll, loaded in place of
+// Wine's) serves the wheel's input and hands the effect page's force to the
+// real TorvexFF.dll, which writes it to a named pipe standing in for the
+// wheel. Each tab is saved as a PNG picture next to the test program.
+//
+// Wine reads the Windows version and the DLL overrides of a program when it
+// starts, so main() runs this program again with Windows XP and the local
+// dinput.dll set for it.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/sim/raster_canvas.h"
+#include "platform/sim/registry_file.h"
+#include "platform/win32/win32_registry.h"
+#include "tests/support/fixtures.h"
+#include "tests/support/pipe_wheel.h"
+#include "tests/support/registry_apply.h"
+#include "tests/support/wine_probe.h"
+#include "tests/support/wine_wheel_registry.h"
+
+// After the Windows headers it builds on.
+#include <commctrl.h>
+
+namespace torvex::testing {
+namespace {
+
+constexpr const char* kSheetDll = TORVEX_PS_DLL;
+constexpr const char* kDriverDll = TORVEX_FF_DLL;
+constexpr const char* kAsControlPanelSwitch = "--as-control-panel";
+const CLSID kSheetClass = {0xC1615263, 0x565A, 0x478F, {0x99, 0x48, 0x9A, 0xC3, 0xA8, 0xD0, 0x21, 0x10}};
+constexpr const char* kDriverServerKey = "CLSID\\{AF8D694E-457D-4284-A357-07B9FB497739}\\InprocServer32";
+const std::string kCalibrationKey = "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties"
+                                    "\\DirectInput\\VID_6D2A&PID_0005\\Calibration\\0";
+// The wheel's instance GUID as the test's DirectInput reports it.
+constexpr const char* kWheelInstanceBytes = "a0,3c,5e,91,22,b4,d1,11,80,01,44,45,53,54,00,00";
+constexpr BYTE kHatCentred = 15;
+const std::string kFullLeftReport("\x00\x00\x00\x7F\x00", 5);
+const std::string kQuietReport(5, '\0');
+
+using GetClassObjectFunction = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+using SetWheelFunction = void(WINAPI*)(BYTE, BYTE, BYTE, BYTE, WORD);
+
+template <typename Function> Function Entry(HMODULE module, const char* name)
+{
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
+// Runs the window messages of this thread for `ms` milliseconds: the
+// sheet's timers, painting, the dialog manager.
+void Pump(HWND sheet, DWORD ms)
+{
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (std::chrono::steady_clock::now() < until) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (sheet != nullptr && PropSheet_IsDialogMessage(sheet, &message))
+                continue;
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
+// The window's pixels as the screen shows them, as a PNG file.
+bool SaveScreenshot(HWND window, const std::string& path)
+{
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    if (width <= 0 || height <= 0)
+        return false;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    GdiFlush();
+    RasterCanvas canvas(width, height);
+    const auto* pixels = static_cast<const DWORD*>(bits);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const DWORD pixel = pixels[y * width + x]; // 0x00RRGGBB
+            canvas.SetPixel(x, y, RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF));
+        }
+    }
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return canvas.SavePng(path);
+}
+
+class SheetHostTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char display[256] = {};
+        if (GetEnvironmentVariableA("DISPLAY", display, sizeof display) == 0)
+            GTEST_SKIP() << "no display to show the property sheet on";
+        ASSERT_TRUE(wheel_.serving());
+        ASSERT_NO_FATAL_FAILURE(WriteRegistry());
+
+        sheetDll_ = LoadLibraryA(kSheetDll);
+        ASSERT_NE(sheetDll_, nullptr) << kSheetDll << ": " << GetLastError();
+        HMODULE dinput = GetModuleHandleA("dinput.dll");
+        ASSERT_NE(dinput, nullptr);
+        setWheel_ = Entry<SetWheelFunction>(dinput, "SimDinputSetWheel");
+        ASSERT_NE(setWheel_, nullptr) << "Wine's own dinput.dll was loaded, not the test's";
+        SetWheel(128, 128, 0);
+
+        const auto getClassObject = Entry<GetClassObjectFunction>(sheetDll_, "DllGetClassObject");
+        IClassFactory* factory = nullptr;
+        ASSERT_EQ(getClassObject(kSheetClass, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
+        ASSERT_EQ(
+            factory->CreateInstance(nullptr, IID_IDIGameCntrlPropSheet, reinterpret_cast<void**>(&sheet_)),
+            S_OK);
+        factory->Release();
+        sheet_->SetID(0);
+        ASSERT_NO_FATAL_FAILURE(ShowSheet());
+    }
+
+    void TearDown() override
+    {
+        if (window_ != nullptr)
+            DestroyWindow(window_);
+        Pump(nullptr, 100);
+        if (sheet_ != nullptr)
+            sheet_->Release();
+        if (sheetDll_ != nullptr)
+            FreeLibrary(sheetDll_);
+    }
+
+    // The installation's entries with TorvexFF.dll where this build made
+    // it, the wheel as joystick 0 at the pipe's path, and DirectInput's
+    // calibration entry for it.
+    void WriteRegistry()
+    {
+        RemoveLeftoverWheel();
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kCalibrationKey.c_str());
+        std::string text = "REGEDIT4\n\n[HKEY_CLASSES_ROOT\\" + std::string(kDriverServerKey) +
+                           "]\n@=" + RegistryString(kDriverDll) + "\n\n[HKEY_LOCAL_MACHINE\\" +
+                           kCalibrationKey + "]\n\"GUID\"=hex:" + kWheelInstanceBytes + "\n";
+        for (const std::string& file :
+             {InstallFilePath(), std::string(TORVEX_INSTALL_DIR) + "/TorvexPS.reg"}) {
+            RegistryFile entries;
+            RegistryFileError error;
+            ASSERT_TRUE(LoadRegistryFile(file, &entries, &error)) << file << ": " << error.message;
+            ASSERT_TRUE(applied_.Apply(entries));
+        }
+        for (const std::string& more : {WheelRegistryText(wheel_.path(), 0), text}) {
+            RegistryFile entries;
+            RegistryFileError error;
+            ASSERT_TRUE(ParseRegistryFile(more, &entries, &error)) << error.line << ": " << error.message;
+            ASSERT_TRUE(applied_.Apply(entries));
+        }
+    }
+
+    // The property sheet the control panel builds from the page records.
+    void ShowSheet()
+    {
+        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_TAB_CLASSES};
+        InitCommonControlsEx(&controls);
+        LPDIGCSHEETINFO info = nullptr;
+        LPDIGCPAGEINFO records = nullptr;
+        sheet_->GetSheetInfo(&info);
+        sheet_->GetPageInfo(&records);
+        for (int page = 0; page < info->nNumPages && page < 3; ++page) {
+            PROPSHEETPAGEA& made = pages_[page];
+            made.dwSize = sizeof made;
+            made.dwFlags = PSP_DEFAULT;
+            made.hInstance = records[page].hInstance;
+            made.pszTemplate = reinterpret_cast<LPCSTR>(records[page].lpwszTemplate);
+            made.pfnDlgProc = records[page].fpPageProc;
+            made.lParam = records[page].lParam;
+        }
+        caption_.resize(64);
+        WideCharToMultiByte(CP_ACP, 0, info->lpwszSheetCaption, -1, caption_.data(), 64, nullptr, nullptr);
+        PROPSHEETHEADERA header{};
+        header.dwSize = sizeof header;
+        header.dwFlags = PSH_PROPSHEETPAGE | PSH_MODELESS | PSH_NOAPPLYNOW;
+        header.hInstance = sheetDll_;
+        header.pszCaption = caption_.c_str();
+        header.nPages = 3;
+        header.ppsp = pages_;
+        window_ = reinterpret_cast<HWND>(PropertySheetA(&header));
+        ASSERT_NE(window_, nullptr);
+        Pump(window_, 300);
+    }
+
+    void SetWheel(BYTE wheel, BYTE accelerator, BYTE brake, WORD buttons = 0)
+    {
+        setWheel_(wheel, accelerator, brake, kHatCentred, buttons);
+    }
+
+    HWND Tab(int index)
+    {
+        PropSheet_SetCurSel(window_, nullptr, index);
+        Pump(window_, 200);
+        return PropSheet_GetCurrentPageHwnd(window_);
+    }
+
+    std::string Text(HWND page, int control)
+    {
+        char text[128] = {};
+        GetDlgItemTextA(page, control, text, sizeof text);
+        return text;
+    }
+
+    std::vector<BYTE> AxisCalibration(const char* axis)
+    {
+        std::vector<BYTE> bytes(12);
+        DWORD size = static_cast<DWORD>(bytes.size());
+        HKEY key = nullptr;
+        const std::string path = kCalibrationKey + "\\Type\\Axes\\" + axis;
+        if (RegOpenKeyA(HKEY_LOCAL_MACHINE, path.c_str(), &key) != ERROR_SUCCESS)
+            return {};
+        const LONG read = RegQueryValueExA(key, "Calibration", nullptr, nullptr, bytes.data(), &size);
+        RegCloseKey(key);
+        return read == ERROR_SUCCESS ? bytes : std::vector<BYTE>{};
+    }
+
+    void Screenshot(const char* name)
+    {
+        const std::string path = ProgramDirectory() + name;
+        EXPECT_TRUE(SaveScreenshot(window_, path)) << path;
+    }
+
+    bool WheelGot(const std::string& report)
+    {
+        for (const WheelWrite& write : wheel_.Writes())
+            if (write.bytes == report)
+                return true;
+        return false;
+    }
+
+    Win32Registry registry_;
+    AppliedRegistryFile applied_{registry_};
+    PipeWheel wheel_{"\\\\.\\pipe\\torvex-sheet-" + std::to_string(GetCurrentProcessId())};
+    HMODULE sheetDll_ = nullptr;
+    SetWheelFunction setWheel_ = nullptr;
+    IDIGameCntrlPropSheet* sheet_ = nullptr;
+    PROPSHEETPAGEA pages_[3]{};
+    std::string caption_;
+    HWND window_ = nullptr;
+};
+
+TEST_F(SheetHostTest, TestPageShowsTheWheelAndItsButtons)
+{
+    HWND page = Tab(0);
+    ASSERT_NE(page, nullptr);
+    SetWheel(0, 255, 0, 0x0001);
+    Pump(window_, 300);
+    EXPECT_EQ(Text(page, 1024), "The device is connected.");
+    EXPECT_EQ(GetWindowLongPtrA(GetDlgItem(page, 1000), GWLP_USERDATA), 255);
+    EXPECT_EQ(GetWindowLongPtrA(GetDlgItem(page, 1001), GWLP_USERDATA), 64);
+    EXPECT_EQ(static_cast<DWORD>(GetWindowLongPtrA(GetDlgItem(page, 1012), GWLP_USERDATA)), 0x0000FFFFu);
+    Screenshot("sheet-test-page.png");
+}
+
+TEST_F(SheetHostTest, CalibrationPageStoresWhatTheWheelDidAndTheFullRange)
+{
+    HWND page = Tab(1);
+    ASSERT_NE(page, nullptr);
+    for (const BYTE wheel : {BYTE{0}, BYTE{255}, BYTE{128}}) {
+        SetWheel(wheel, 0, 0);
+        Pump(window_, 150);
+    }
+    SetWheel(128, 255, 255);
+    Pump(window_, 150);
+    SetWheel(128, 0, 0);
+    Pump(window_, 150);
+    EXPECT_EQ(Text(page, 1016), "128");
+    EXPECT_EQ(Text(page, 1025), "The device is connected.");
+    Screenshot("sheet-calibration-page.png");
+
+    SendMessageA(GetDlgItem(page, 1022), BM_CLICK, 0, 0);
+    Pump(window_, 100);
+    const std::vector<BYTE> wheelRange = {0, 0, 0, 0, 0x80, 0, 0, 0, 0xFF, 0, 0, 0};
+    const std::vector<BYTE> pedalRange = {0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0, 0, 0};
+    EXPECT_EQ(AxisCalibration("0"), wheelRange);
+    EXPECT_EQ(AxisCalibration("1"), pedalRange);
+    EXPECT_EQ(AxisCalibration("5"), pedalRange);
+
+    SendMessageA(GetDlgItem(page, 1021), BM_CLICK, 0, 0);
+    Pump(window_, 100);
+    for (const char* axis : {"0", "1", "2", "5"})
+        EXPECT_EQ(AxisCalibration(axis), wheelRange) << axis;
+    // The device was reopened after each store: the page still reads it.
+    Pump(window_, 200);
+    EXPECT_EQ(Text(page, 1025), "The device is connected.");
+}
+
+TEST_F(SheetHostTest, EffectPagePullsTheWheelUntilItIsLeft)
+{
+    HWND page = Tab(2);
+    ASSERT_NE(page, nullptr);
+    SetWheel(0, 128, 0);
+    Pump(window_, 400);
+    EXPECT_EQ(Text(page, 1026), "The device is connected.");
+    EXPECT_TRUE(WheelGot(kFullLeftReport));
+    Screenshot("sheet-effect-page.png");
+
+    Tab(0);
+    Pump(window_, 200);
+    wheel_.ClearWrites();
+    Pump(window_, 200);
+    for (const WheelWrite& write : wheel_.Writes())
+        EXPECT_EQ(write.bytes, kQuietReport);
+    EXPECT_EQ(wheel_.OpenNow(), 0);
+}
+
+// Wine applies a program's DLL overrides and version when it starts: the
+// tests run in a second process with the local dinput.dll and Windows XP.
+int RunAgainAsControlPanel(int argc, char** argv)
+{
+    const std::string key = "Software\\Wine\\AppDefaults\\" + ProgramFileName() + "\\DllOverrides";
+    HKEY overrides = nullptr;
+    RegCreateKeyA(HKEY_CURRENT_USER, key.c_str(), &overrides);
+    RegSetValueExA(overrides, "dinput", 0, REG_SZ, reinterpret_cast<const BYTE*>("native"), 7);
+    RegCloseKey(overrides);
+    const WineVersionFor version(ProgramFileName().c_str(), "winxp");
+    std::string command = "\"" + ProgramPath() + "\" " + kAsControlPanelSwitch;
+    for (int index = 1; index < argc; ++index)
+        command += std::string(" \"") + argv[index] + "\"";
+    ChildProcess tests(command, true);
+    const long code = tests.started() ? tests.Finish(INFINITE) : 1;
+    return static_cast<int>(code);
+}
+
+} // namespace
+} // namespace torvex::testing
+
+int main(int argc, char** argv)
+{
+    using namespace torvex::testing;
+    if (argc < 2 || std::strcmp(argv[1], kAsControlPanelSwitch) != 0)
+        return RunAgainAsControlPanel(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
