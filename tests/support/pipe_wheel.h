@@ -46,7 +46,11 @@ public:
         if (stop_.valid() && connected_.valid() && Listen())
             server_ = std::thread([this] { Serve(); });
     }
-    ~PipeWheel()
+    ~PipeWheel() { Vanish(); }
+
+    // The server goes away, as when the wheel's driver is unloaded: every
+    // open handle breaks and the path opens no more.
+    void Vanish()
     {
         SetEvent(stop_.get());
         if (server_.joinable())

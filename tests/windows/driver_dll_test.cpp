@@ -178,8 +178,9 @@ struct ConstantForce {
                     .cbTypeSpecificParams = sizeof force,
                     .lpvTypeSpecificParams = &force};
 };
-// The internal type the installation gives the constant force.
+// The internal types the installation gives the constant and ramp forces.
 constexpr DWORD kConstantForceType = 0;
+constexpr DWORD kRampForceType = 1;
 
 class DriverDllTest : public ::testing::Test {
 protected:
@@ -396,6 +397,84 @@ TEST_F(DriverDllTest, StoppingTheEffectLetsTheWheelGoAndDestroyingItClosesTheWhe
     EXPECT_EQ(driver_->DestroyEffect(0, handle), S_OK);
     EXPECT_TRUE(WaitUntil([&] { return wheel_.OpenNow() == 0; }))
         << "no effect left, yet the wheel stays open";
+}
+
+// Several effect types, updated, combined and stopped while the real
+// multimedia timer plays them: the distinct reports arrive in the order the
+// force computation predicts (their exact times are the timer's).
+TEST_F(DriverDllTest, SeveralEffectsUpdatedCombinedAndStoppedGiveThePredictedReports)
+{
+    ASSERT_NO_FATAL_FAILURE(CreateBoundDriver());
+    ASSERT_EQ(driver_->SetGain(kWheelJoystickId, 10000), S_OK);
+    const auto arrives = [&](const std::string& report) {
+        return WaitUntil([&] {
+            const std::vector<std::string> sent = Bytes(wheel_.Writes());
+            return !sent.empty() && sent.back() == report;
+        });
+    };
+    const std::string halfRight("\x00\x00\x00\x3F\x00", 5); // 5000: 63.5 truncated
+    const std::string rampRight("\x00\x00\x00\x65\x00", 5); // 8000: 101.6 truncated
+    const std::string halfForward("\x00\x00\x00\x00\x3F", 5);
+
+    ConstantForce constant;
+    DWORD constantHandle = 0;
+    ASSERT_EQ(driver_->DownloadEffect(0, kConstantForceType, &constantHandle, &constant.effect,
+                                      DIEP_ALLPARAMS | DIEP_START),
+              S_OK);
+    EXPECT_TRUE(arrives(kFullRightReport));
+
+    constant.force.lMagnitude = 5000;
+    ASSERT_EQ(driver_->DownloadEffect(0, kConstantForceType, &constantHandle, &constant.effect,
+                                      DIEP_TYPESPECIFICPARAMS),
+              S_OK);
+    EXPECT_TRUE(arrives(halfRight));
+
+    // A ramp from 8000 to 8000 beside it: the channel takes the larger force.
+    ConstantForce ramp;
+    DIRAMPFORCE rampForce{8000, 8000};
+    ramp.effect.dwDuration = 10'000'000;
+    ramp.effect.cbTypeSpecificParams = sizeof rampForce;
+    ramp.effect.lpvTypeSpecificParams = &rampForce;
+    DWORD rampHandle = 0;
+    ASSERT_EQ(
+        driver_->DownloadEffect(0, kRampForceType, &rampHandle, &ramp.effect, DIEP_ALLPARAMS | DIEP_START),
+        S_OK);
+    EXPECT_TRUE(arrives(rampRight));
+    EXPECT_EQ(driver_->StopEffect(0, rampHandle), S_OK);
+    EXPECT_TRUE(arrives(halfRight));
+
+    constant.directions[0] = 0;
+    constant.directions[1] = 10000;
+    ASSERT_EQ(
+        driver_->DownloadEffect(0, kConstantForceType, &constantHandle, &constant.effect, DIEP_DIRECTION),
+        S_OK);
+    EXPECT_TRUE(arrives(halfForward));
+    EXPECT_EQ(driver_->StopEffect(0, constantHandle), S_OK);
+    EXPECT_TRUE(arrives(kQuietReport));
+
+    std::vector<std::string> distinct;
+    for (const std::string& report : Bytes(wheel_.Writes()))
+        if (distinct.empty() || distinct.back() != report)
+            distinct.push_back(report);
+    EXPECT_EQ(distinct, (std::vector<std::string>{kFullRightReport, halfRight, rampRight, halfRight,
+                                                  halfForward, kQuietReport}));
+}
+
+// A pipe cannot fail like an unplugged wheel; what it can show is that a
+// device file whose other end went away costs neither a crash nor a hang.
+TEST_F(DriverDllTest, AVanishedWheelNeitherCrashesNorHangsTheDriver)
+{
+    ASSERT_NO_FATAL_FAILURE(CreateBoundDriver());
+    const DWORD handle = PlayConstantForce();
+    ASSERT_TRUE(WaitUntil([&] { return !wheel_.Writes().empty(); }));
+    wheel_.Vanish();
+    std::this_thread::sleep_for(200ms);
+    const auto start = SteadyClock::now();
+    EXPECT_EQ(EffectStatus(handle), static_cast<DWORD>(DIEGES_PLAYING));
+    EXPECT_EQ(driver_->StopEffect(0, handle), S_OK);
+    EXPECT_EQ(driver_->DestroyEffect(0, handle), S_OK);
+    driver_.Reset();
+    EXPECT_LT(SteadyClock::now() - start, 5s);
 }
 
 TEST_F(DriverDllTest, TheLastReleaseLetsTheWheelGoAndStopsThePlaybackTimer)
