@@ -47,6 +47,9 @@ WheelPropSheet::WheelPropSheet(SheetModule& module) : module_(module)
 
 WheelPropSheet::~WheelPropSheet()
 {
+    // A sheet closed while its effect page was the active tab never told
+    // that page to let go: the force it plays goes before its device does.
+    ReleaseTestForce(effectPage);
     if (device_ != nullptr) {
         device_->Unacquire();
         device_->Release();

@@ -141,6 +141,18 @@ TEST_F(EffectPageTest, ActivationCreatesAForceThatLeavingReleases)
     EXPECT_EQ(directInput.Devices()[0]->effectsCreated, 2);
 }
 
+TEST_F(EffectPageTest, ClosingTheSheetOnTheEffectPageReleasesTheForce)
+{
+    HWND page = OpenPage(108);
+    Activate(page);
+    ASSERT_NE(sheet->effectPage.testForce, nullptr);
+    windows.DestroyWindow(page); // the property sheet closes without leaving the tab
+    pages.clear();
+    sheet->Release();
+    sheet = nullptr;
+    EXPECT_EQ(directInput.LiveObjectCount(), 0);
+}
+
 TEST_F(EffectPageTest, DotMovesOnlyWhenThePositionChanges)
 {
     HWND page = OpenPage(108);

@@ -171,6 +171,8 @@ TEST_F(SheetServerTest, InitializeRegistersTheFourControlClasses)
     MakeSheet();
     for (const char* control : {"LampControl", "AxesControl", "PovControl", "RumbleControl"})
         EXPECT_NE(windows.CreateControl(frame, control, "", 1, 20, 20), nullptr) << control;
+    sheet->Release();
+    sheet = nullptr;
     MakeSheet(); // a second sheet leaves the registrations as they are
 }
 
