@@ -62,7 +62,8 @@ struct SimJoyConfigLog {
 
 class SimDirectInput final : public DirectInputPort {
 public:
-    using GetClassObjectFunction = HRESULT (*)(REFCLSID, REFIID, void**);
+    // DllGetClassObject, as the effect driver module exports it.
+    using GetClassObjectFunction = HRESULT(STDMETHODCALLTYPE*)(REFCLSID, REFIID, void**);
 
     // `oemKeyPath` is the wheel's OEM key below HKEY_LOCAL_MACHINE, where the
     // installation names the effect driver's class and the effect records.

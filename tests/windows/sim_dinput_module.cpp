@@ -23,7 +23,7 @@ using namespace torvex;
 constexpr GUID kWheelInstance = {
     0x915E3CA0, 0xB422, 0x11D1, {0x80, 0x01, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
 
-using GetClassObjectFunction = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+using GetClassObjectFunction = SimDirectInput::GetClassObjectFunction;
 
 std::string ReadText(RegistryPort& registry, HKEY root, const std::string& path, const char* name)
 {
