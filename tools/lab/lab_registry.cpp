@@ -14,8 +14,6 @@ constexpr const char* kHidEnumKey =
     "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Enum\\Hid\\Vid_6d2a&Pid_0005";
 constexpr const char* kHidClassKey = "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\DeviceClasses\\"
                                      "{4d1e55b2-f16f-11cf-88cb-001111000030}";
-// The device instance of the lab's wheel; any name Plug and Play could give.
-constexpr const char* kLabInstance = "7&1ab0&0&0000";
 // {AF8D694E-457D-4284-A357-07B9FB497739}, TorvexFF's class.
 constexpr CLSID kTorvexFFClass = {
     0xAF8D694E, 0x457D, 0x4284, {0xA3, 0x57, 0x07, 0xB9, 0xFB, 0x49, 0x77, 0x39}};
@@ -83,11 +81,12 @@ bool SetUpRegistryFile(SimRegistry& registry, const std::string& file, std::stri
     return Imported(registry, file, error);
 }
 
-void AddWheelDeviceEntry(SimRegistry& registry, const std::string& devicePath, DWORD joystickId)
+void AddWheelDeviceEntry(SimRegistry& registry, const std::string& devicePath, DWORD joystickId,
+                         const std::string& instance)
 {
-    registry.SetValueAt(std::string(kHidEnumKey) + "\\" + kLabInstance, "DeviceDesc", REG_SZ,
+    registry.SetValueAt(std::string(kHidEnumKey) + "\\" + instance, "DeviceDesc", REG_SZ,
                         StringBytes("ZK-5120 Force Feedback Wheel"));
-    const std::string interfaceKey = InterfaceKey(kLabInstance);
+    const std::string interfaceKey = InterfaceKey(instance);
     registry.SetValueAt(interfaceKey + "\\#", "SymbolicLink", REG_SZ, StringBytes(devicePath));
     registry.SetValueAt(interfaceKey + "\\#\\Device Parameters\\DirectX", "Joystick Id", REG_DWORD,
                         DwordBytes(joystickId));

@@ -13,6 +13,8 @@ namespace torvex::lab {
 
 // The wheel the lab adds is joystick 0: the id it binds the driver with.
 constexpr DWORD kLabJoystickId = 0;
+// The device instance of the lab's wheel; any name Plug and Play could give.
+inline constexpr const char* kLabInstance = "7&1ab0&0&0000";
 
 // Imports the installation's registry file and adds a device entry for a
 // wheel whose HID interface is at `devicePath`. False, with the file's
@@ -25,7 +27,9 @@ bool SetUpRegistryFile(SimRegistry& registry, const std::string& file, std::stri
 // One active HID interface of the wheel, in the Windows XP layout: the
 // device instance, its interface key with "ReferenceCount" 1, "Joystick Id"
 // and "SymbolicLink".
-void AddWheelDeviceEntry(SimRegistry& registry, const std::string& devicePath, DWORD joystickId);
+// `instance` names the device instance; the lab's wheel has one of its own.
+void AddWheelDeviceEntry(SimRegistry& registry, const std::string& devicePath, DWORD joystickId,
+                         const std::string& instance = kLabInstance);
 
 // The interface path a registry file gives the wheel that is joystick 0:
 // the first active interface (in enumeration order) that names that id,

@@ -1,0 +1,52 @@
+#include "bench/bench_driver.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "driver/device/playback_tick.h"
+#include "tools/lab/lab_registry.h"
+
+namespace torvex::bench {
+
+BenchDriver::BenchDriver()
+    : module_({.registry = &registry_,
+               .version = &version_,
+               .clock = &clock_,
+               .device = &wheel_,
+               .timer = &timer_,
+               .lock = &lock_})
+{
+    std::string error;
+    if (!lab::SetUpInstalledWheel(registry_, std::string(TORVEX_INSTALL_DIR) + "/TorvexFF.reg", wheel_.path(),
+                                  &error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        std::abort();
+    }
+    driver_ = EffectDriver::Create(module_);
+    if (driver_ == nullptr || driver_->DeviceID(0x0500, lab::kLabJoystickId, TRUE, 0, nullptr) != S_OK)
+        std::abort();
+}
+
+BenchDriver::~BenchDriver()
+{
+    driver_->Release();
+}
+
+void BenchDriver::PlayMixedEffects(unsigned count)
+{
+    for (unsigned index = 0; index < count; ++index) {
+        MixedEffect mixed(index);
+        DWORD handle = 0;
+        if (driver_->DownloadEffect(lab::kLabJoystickId, mixed.effectId, &handle, &mixed.effect,
+                                    DIEP_ALLPARAMS | DIEP_START) != S_OK)
+            std::abort();
+    }
+}
+
+void BenchDriver::Tick()
+{
+    clock_.Advance(kPlaybackPeriodMs);
+    PlaybackTick(*driver_);
+}
+
+} // namespace torvex::bench

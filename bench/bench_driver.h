@@ -1,0 +1,49 @@
+// A whole effect driver on simulated ports for the benchmarks: the
+// installation's entries, the simulated wheel as joystick 0 of a Windows XP
+// machine, a clock the benchmark moves and a timer that never fires by
+// itself, so that each measured call is exactly one playback tick.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "driver/effect_driver.h"
+#include "platform/sim/manual_clock.h"
+#include "platform/sim/manual_timer.h"
+#include "platform/sim/sim_named_lock.h"
+#include "platform/sim/sim_registry.h"
+#include "platform/sim/sim_version.h"
+#include "platform/sim/sim_wheel.h"
+#include "tests/driver/mixed_effects.h"
+
+namespace torvex::bench {
+
+using testing::MixedEffect;
+
+class BenchDriver {
+public:
+    BenchDriver();
+    ~BenchDriver();
+
+    // Downloads and starts `count` effects of mixed kinds.
+    void PlayMixedEffects(unsigned count);
+    // One 25 ms step: the clock moves on and the tick runs.
+    void Tick();
+
+    EffectDriver& driver() { return *driver_; }
+    SimWheel& wheel() { return wheel_; }
+    SimRegistry& registry() { return registry_; }
+    SimVersion& version() { return version_; }
+
+private:
+    SimRegistry registry_;
+    SimVersion version_{VER_PLATFORM_WIN32_NT, 5, 1};
+    ManualClock clock_;
+    SimWheel wheel_{clock_};
+    ManualTimer timer_;
+    SimNamedLock lock_;
+    DriverModule module_;
+    EffectDriver* driver_ = nullptr;
+};
+
+} // namespace torvex::bench
