@@ -48,7 +48,8 @@ void DownloadCreatingAnEffect(benchmark::State& state)
     MixedEffect mixed(3);
     for (auto _ : state) {
         DWORD handle = 0;
-        bench.driver().DownloadEffect(lab::kLabJoystickId, mixed.effectId, &handle, &mixed.effect, DIEP_ALLPARAMS);
+        bench.driver().DownloadEffect(lab::kLabJoystickId, mixed.effectId, &handle, &mixed.effect,
+                                      DIEP_ALLPARAMS);
         state.PauseTiming();
         bench.driver().DestroyEffect(lab::kLabJoystickId, handle);
         state.ResumeTiming();
@@ -62,7 +63,8 @@ void DownloadUpdatingAnEffect(benchmark::State& state)
     bench.PlayMixedEffects(16);
     MixedEffect mixed(3);
     DWORD handle = 0;
-    bench.driver().DownloadEffect(lab::kLabJoystickId, mixed.effectId, &handle, &mixed.effect, DIEP_ALLPARAMS);
+    bench.driver().DownloadEffect(lab::kLabJoystickId, mixed.effectId, &handle, &mixed.effect,
+                                  DIEP_ALLPARAMS);
     for (auto _ : state) {
         mixed.directions[0] = (mixed.directions[0] + 1) % 10000;
         bench.driver().DownloadEffect(lab::kLabJoystickId, mixed.effectId, &handle, &mixed.effect,

@@ -7,6 +7,9 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 root=$(pwd)
 
 scripts/build.sh host host-asan win64 win32
+# The fuzz preset builds only its fuzz targets (clang, libFuzzer).
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz --target fuzz_targets
 
 # Wine creates windows only on an X display: the window tests get a
 # virtual one (on a free display number), started before the Wine server
@@ -35,8 +38,8 @@ trap '"$wineserver_bin" -k </dev/null >/dev/null 2>&1 || true; [ -z "$xvfb_pid" 
 
 mkdir -p build/all
 {
-  echo "# Every test of the host, host-asan and win64 builds in one run."
-  for preset in host host-asan win64; do
+  echo "# Every test of the host, host-asan, win64 and fuzz builds in one run."
+  for preset in host host-asan win64 fuzz; do
     echo "subdirs(\"$root/build/$preset\")"
   done
 } >build/all/CTestTestfile.cmake

@@ -44,8 +44,19 @@ struct ConstantForce {
     DWORD axes[2] = {AxisObject(0), AxisObject(1)};
     LONG directions[2] = {10000, 0};
     DICONSTANTFORCE force{10000};
-    DIEFFECT effect{sizeof(DIEFFECT), DIEFF_CARTESIAN | DIEFF_OBJECTIDS, INFINITE, 0, 10000, DIEB_NOTRIGGER, 0,
-                    2, axes, directions, nullptr, sizeof force, &force};
+    DIEFFECT effect{sizeof(DIEFFECT),
+                    DIEFF_CARTESIAN | DIEFF_OBJECTIDS,
+                    INFINITE,
+                    0,
+                    10000,
+                    DIEB_NOTRIGGER,
+                    0,
+                    2,
+                    axes,
+                    directions,
+                    nullptr,
+                    sizeof force,
+                    &force};
 };
 
 class DriverTest : public ::testing::Test {
@@ -73,7 +84,8 @@ protected:
         if (factory == nullptr)
             return nullptr;
         IDirectInputEffectDriver* created = nullptr;
-        EXPECT_EQ(factory->CreateInstance(nullptr, IID_IDirectInputEffectDriver, reinterpret_cast<void**>(&created)),
+        EXPECT_EQ(factory->CreateInstance(nullptr, IID_IDirectInputEffectDriver,
+                                          reinterpret_cast<void**>(&created)),
                   S_OK);
         factory->Release();
         return created;

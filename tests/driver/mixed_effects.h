@@ -27,8 +27,8 @@ struct MixedEffect {
 
 // The installation's effect id of the spring, a condition.
 inline constexpr DWORD kMixedSpring = 7;
-inline constexpr DWORD kMixedKinds[] = {kEffectConstantForce, kEffectRampForce,  kEffectSquare,
-                                        kEffectSine,          kEffectTriangle,   kEffectSawtoothUp,
+inline constexpr DWORD kMixedKinds[] = {kEffectConstantForce, kEffectRampForce, kEffectSquare,
+                                        kEffectSine,          kEffectTriangle,  kEffectSawtoothUp,
                                         kEffectSawtoothDown,  kMixedSpring};
 
 inline MixedEffect::MixedEffect(unsigned index)

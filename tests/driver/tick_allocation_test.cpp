@@ -114,8 +114,9 @@ TEST(SteadyStateTick, AllocatesNothingWithHundredsOfEffectsPlaying)
     for (unsigned index = 0; index < 256; ++index) {
         MixedEffect mixed(index);
         DWORD handle = 0;
-        ASSERT_EQ(driver->DownloadEffect(1, mixed.effectId, &handle, &mixed.effect, DIEP_ALLPARAMS | DIEP_START),
-                  S_OK);
+        ASSERT_EQ(
+            driver->DownloadEffect(1, mixed.effectId, &handle, &mixed.effect, DIEP_ALLPARAMS | DIEP_START),
+            S_OK);
     }
     for (int warmUp = 0; warmUp < 4; ++warmUp) {
         clock.Advance(kPlaybackPeriodMs);
