@@ -122,8 +122,8 @@ void Download(EffectDriver& driver, Input& in, DWORD* lastHandle)
     if (effectId == 0x100 && in.Byte() < 200) {
         custom.cChannels = in.Byte() % 4;
         custom.dwSamplePeriod = in.Word();
-        custom.cSamples =
-            custom.cChannels == 0 ? in.Byte() : in.Byte() % (kBlockLongs / custom.cChannels + 1);
+        // cSamples counts every sample of every channel: all of them are in the block.
+        custom.cSamples = in.Byte() % (kBlockLongs + 1);
         custom.rglForceData = in.Byte() < 16 ? nullptr : samples;
         effect.cbTypeSpecificParams = sizeof custom;
         effect.lpvTypeSpecificParams = &custom;
