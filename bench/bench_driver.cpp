@@ -1,6 +1,5 @@
 #include "bench/bench_driver.h"
 
-#include <cstdio>
 #include <cstdlib>
 
 #include "driver/device/playback_tick.h"
@@ -9,20 +8,8 @@
 namespace torvex::bench {
 
 BenchDriver::BenchDriver()
-    : module_({.registry = &registry_,
-               .version = &version_,
-               .clock = &clock_,
-               .device = &wheel_,
-               .timer = &timer_,
-               .lock = &lock_})
 {
-    std::string error;
-    if (!lab::SetUpInstalledWheel(registry_, std::string(TORVEX_INSTALL_DIR) + "/TorvexFF.reg", wheel_.path(),
-                                  &error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
-        std::abort();
-    }
-    driver_ = EffectDriver::Create(module_);
+    driver_ = EffectDriver::Create(world_.module);
     if (driver_ == nullptr || driver_->DeviceID(0x0500, lab::kLabJoystickId, TRUE, 0, nullptr) != S_OK)
         std::abort();
 }
@@ -45,7 +32,7 @@ void BenchDriver::PlayMixedEffects(unsigned count)
 
 void BenchDriver::Tick()
 {
-    clock_.Advance(kPlaybackPeriodMs);
+    world_.clock.Advance(kPlaybackPeriodMs);
     PlaybackTick(*driver_);
 }
 

@@ -8,12 +8,7 @@
 #include <string>
 
 #include "driver/effect_driver.h"
-#include "platform/sim/manual_clock.h"
-#include "platform/sim/manual_timer.h"
-#include "platform/sim/sim_named_lock.h"
-#include "platform/sim/sim_registry.h"
-#include "platform/sim/sim_version.h"
-#include "platform/sim/sim_wheel.h"
+#include "tests/driver/installed_wheel_world.h"
 #include "tests/driver/mixed_effects.h"
 
 namespace torvex::bench {
@@ -31,18 +26,10 @@ public:
     void Tick();
 
     EffectDriver& driver() { return *driver_; }
-    SimWheel& wheel() { return wheel_; }
-    SimRegistry& registry() { return registry_; }
-    SimVersion& version() { return version_; }
+    SimWheel& wheel() { return world_.wheel; }
 
 private:
-    SimRegistry registry_;
-    SimVersion version_{VER_PLATFORM_WIN32_NT, 5, 1};
-    ManualClock clock_;
-    SimWheel wheel_{clock_};
-    ManualTimer timer_;
-    SimNamedLock lock_;
-    DriverModule module_;
+    testing::InstalledWheelWorld world_;
     EffectDriver* driver_ = nullptr;
 };
 

@@ -8,16 +8,10 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 
 #include "driver/device/playback_tick.h"
 #include "driver/effect_driver.h"
-#include "platform/sim/manual_clock.h"
-#include "platform/sim/manual_timer.h"
-#include "platform/sim/sim_named_lock.h"
-#include "platform/sim/sim_registry.h"
-#include "platform/sim/sim_version.h"
-#include "platform/sim/sim_wheel.h"
+#include "tests/driver/installed_wheel_world.h"
 #include "tools/lab/lab_registry.h"
 
 namespace {
@@ -53,30 +47,6 @@ private:
 
 constexpr DWORD kBlockLongs = 64; // every array and block the effect points to is this long
 constexpr DWORD kEffectIds[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 0x100};
-
-struct World {
-    World()
-        : module({.registry = &registry,
-                  .version = &version,
-                  .clock = &clock,
-                  .device = &wheel,
-                  .timer = &timer,
-                  .lock = &lock})
-    {
-        std::string error;
-        if (!lab::SetUpInstalledWheel(registry, std::string(TORVEX_INSTALL_DIR) + "/TorvexFF.reg",
-                                      wheel.path(), &error))
-            std::abort();
-    }
-
-    SimRegistry registry;
-    SimVersion version{VER_PLATFORM_WIN32_NT, 5, 1};
-    ManualClock clock;
-    SimWheel wheel{clock};
-    ManualTimer timer;
-    SimNamedLock lock;
-    DriverModule module;
-};
 
 void CheckReports(SimWheel& wheel)
 {
@@ -142,7 +112,7 @@ void Download(EffectDriver& driver, Input& in, DWORD* lastHandle)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static World* world = new World;
+    static testing::InstalledWheelWorld* world = new testing::InstalledWheelWorld;
     Input in(data, size);
     EffectDriver* driver = EffectDriver::Create(world->module);
     if (driver == nullptr || driver->DeviceID(0x0500, lab::kLabJoystickId, TRUE, 0, nullptr) != S_OK)

@@ -59,6 +59,12 @@ void RegistryKey::Close()
     }
 }
 
+void RegistryKey::Adopt(HKEY key)
+{
+    Close();
+    key_ = key != nullptr && !IsRootKey(key) ? key : nullptr;
+}
+
 HKEY RegistryKey::release()
 {
     HKEY key = key_;

@@ -52,6 +52,9 @@ public:
     LONG Create(const RegistryKey& parent, const char* subKey) { return Create(parent.get(), subKey); }
 
     void Close();
+    // Takes over a key opened elsewhere (one a lookup handed out), closing
+    // what this held first. A root key is never taken.
+    void Adopt(HKEY key);
     HKEY get() const { return key_; }
     bool is_open() const { return key_ != nullptr; }
     // Hands the key to the caller, who must close it.

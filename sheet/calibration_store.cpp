@@ -77,24 +77,6 @@ AxisCalibration EncodeAxis(const JOYRANGE& range, const AxisSlot& axis)
     return bytes;
 }
 
-// A key that a lookup handed out, closed when the write is done with it.
-class HandedKey {
-public:
-    HandedKey(RegistryPort& registry, HKEY key) : registry_(registry), key_(key) {}
-    HandedKey(const HandedKey&) = delete;
-    HandedKey& operator=(const HandedKey&) = delete;
-    ~HandedKey()
-    {
-        if (key_ != nullptr && !IsRootKey(key_))
-            registry_.CloseKey(key_);
-    }
-    HKEY get() const { return key_; }
-
-private:
-    RegistryPort& registry_;
-    HKEY key_;
-};
-
 // DirectInput's keys may not exist yet below a device key that does.
 LONG OpenOrCreate(RegistryKey& key, HKEY parent, const char* subKey)
 {
@@ -217,7 +199,8 @@ LONG WriteAxisCalibration(RegistryPort& registry, const GUID& instanceGuid, cons
         return kFailed;
     HKEY found = nullptr;
     const LONG lookupResult = lookup(registry, instanceGuid, &found);
-    const HandedKey device(registry, found);
+    RegistryKey device(registry);
+    device.Adopt(found); // closed on every return, also when the lookup failed
     if (lookupResult != ERROR_SUCCESS || found == nullptr)
         return kFailed;
     if ((flags & DIJC_REGHWCONFIGTYPE) == 0)

@@ -18,9 +18,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/sim/raster_canvas.h"
 #include "platform/sim/registry_file.h"
 #include "platform/win32/win32_registry.h"
+#include "tests/support/dib_surface.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/pipe_wheel.h"
 #include "tests/support/registry_apply.h"
@@ -80,33 +80,12 @@ bool SaveScreenshot(HWND window, const std::string& path)
     const int height = rect.bottom - rect.top;
     if (width <= 0 || height <= 0)
         return false;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
+    DibSurface shot(width, height);
     HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-    GdiFlush();
-    RasterCanvas canvas(width, height);
-    const auto* pixels = static_cast<const DWORD*>(bits);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const DWORD pixel = pixels[y * width + x]; // 0x00RRGGBB
-            canvas.SetPixel(x, y, RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF));
-        }
-    }
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
+    const bool copied =
+        shot.ready() && BitBlt(shot.dc(), 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
     ReleaseDC(nullptr, screen);
-    return canvas.SavePng(path);
+    return copied && shot.Canvas().SavePng(path);
 }
 
 class SheetHostTest : public ::testing::Test {

@@ -12,6 +12,7 @@
 #include "platform/sim/sim_window_system.h"
 #include "platform/win32/win32_gdi.h"
 #include "platform/win32/win32_window_system.h"
+#include "tests/support/dib_surface.h"
 
 namespace torvex::testing {
 namespace {
@@ -20,58 +21,6 @@ constexpr int kSize = 64;
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr COLORREF kRed = RGB(255, 0, 0);
 constexpr COLORREF kBlue = RGB(0, 0, 255);
-
-// A top-down 32-bit DIB selected into a memory DC; released in reverse.
-class DibSurface {
-public:
-    DibSurface(int width, int height) : width_(width), dc_(::CreateCompatibleDC(nullptr))
-    {
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height; // top-down rows
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        bitmap_ = ::CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        bits_ = static_cast<const DWORD*>(bits);
-        if (bitmap_ != nullptr) {
-            previous_ = ::SelectObject(dc_, bitmap_);
-        }
-    }
-    ~DibSurface()
-    {
-        if (previous_ != nullptr) {
-            ::SelectObject(dc_, previous_);
-        }
-        if (bitmap_ != nullptr) {
-            ::DeleteObject(bitmap_);
-        }
-        if (dc_ != nullptr) {
-            ::DeleteDC(dc_);
-        }
-    }
-    DibSurface(const DibSurface&) = delete;
-    DibSurface& operator=(const DibSurface&) = delete;
-
-    bool IsReady() const { return bits_ != nullptr && previous_ != nullptr; }
-    HDC dc() const { return dc_; }
-    // DIB pixels are 0x00RRGGBB; colour values 0x00BBGGRR.
-    COLORREF Pixel(int x, int y) const
-    {
-        ::GdiFlush();
-        const DWORD v = bits_[y * width_ + x];
-        return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
-    }
-
-private:
-    int width_;
-    HDC dc_;
-    HBITMAP bitmap_ = nullptr;
-    HGDIOBJ previous_ = nullptr;
-    const DWORD* bits_ = nullptr;
-};
 
 using Drawing = std::function<void(GdiPort&, HDC)>;
 
@@ -89,7 +38,7 @@ class Comparison {
 public:
     explicit Comparison(const Drawing& draw) : dib_(kSize, kSize)
     {
-        if (!dib_.IsReady()) {
+        if (!dib_.ready()) {
             return;
         }
         Win32Gdi gdi;
@@ -105,7 +54,7 @@ public:
         sim_.EndPaint(window_, &paint);
     }
 
-    bool IsReady() const { return dib_.IsReady() && window_ != nullptr; }
+    bool IsReady() const { return dib_.ready() && window_ != nullptr; }
     COLORREF Gdi(int x, int y) const { return dib_.Pixel(x, y); }
     COLORREF Sim(int x, int y) const { return sim_.Canvas(window_)->Pixel(x, y); }
     int LiveSimObjects() const { return sim_.LiveObjectCount(); }
