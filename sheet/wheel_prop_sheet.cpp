@@ -30,6 +30,15 @@ constexpr PageRow kPages[kSheetPageCount] = {
     {kEffectPageTemplateId, EffectPageProc},
 };
 
+// Writes `value` to a caller's out-pointer, which may be null.
+template <typename T> HRESULT HandOut(T* out, T value)
+{
+    if (out == nullptr)
+        return E_POINTER;
+    *out = value;
+    return S_OK;
+}
+
 } // namespace
 
 WheelPropSheet* WheelPropSheet::Create(SheetModule& module)
@@ -93,18 +102,12 @@ ULONG WheelPropSheet::Release()
 
 HRESULT WheelPropSheet::GetSheetInfo(LPDIGCSHEETINFO* ppSheetInfo)
 {
-    if (ppSheetInfo == nullptr)
-        return E_POINTER;
-    *ppSheetInfo = &sheetInfo_;
-    return S_OK;
+    return HandOut(ppSheetInfo, &sheetInfo_);
 }
 
 HRESULT WheelPropSheet::GetPageInfo(LPDIGCPAGEINFO* ppPageInfo)
 {
-    if (ppPageInfo == nullptr)
-        return E_POINTER;
-    *ppPageInfo = pageInfo_;
-    return S_OK;
+    return HandOut(ppPageInfo, pageInfo_);
 }
 
 HRESULT WheelPropSheet::SetID(USHORT nID)
@@ -115,18 +118,12 @@ HRESULT WheelPropSheet::SetID(USHORT nID)
 
 HRESULT WheelPropSheet::GetID(USHORT* pnID)
 {
-    if (pnID == nullptr)
-        return E_POINTER;
-    *pnID = id_;
-    return S_OK;
+    return HandOut(pnID, id_);
 }
 
 HRESULT WheelPropSheet::GetDevice(LPDIRECTINPUTDEVICE2A* ppDevice)
 {
-    if (ppDevice == nullptr)
-        return E_POINTER;
-    *ppDevice = device_;
-    return S_OK;
+    return HandOut(ppDevice, device_);
 }
 
 HRESULT WheelPropSheet::SetDevice(LPDIRECTINPUTDEVICE2A pDevice)
@@ -137,10 +134,7 @@ HRESULT WheelPropSheet::SetDevice(LPDIRECTINPUTDEVICE2A pDevice)
 
 HRESULT WheelPropSheet::GetJoyConfig(LPDIRECTINPUTJOYCONFIG* ppJoyConfig)
 {
-    if (ppJoyConfig == nullptr)
-        return E_POINTER;
-    *ppJoyConfig = joyConfig_;
-    return S_OK;
+    return HandOut(ppJoyConfig, joyConfig_);
 }
 
 HRESULT WheelPropSheet::SetJoyConfig(LPDIRECTINPUTJOYCONFIG pJoyConfig)
