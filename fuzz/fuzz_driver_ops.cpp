@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 
 #include "driver/device/playback_tick.h"
 #include "driver/effect_driver.h"
@@ -60,8 +61,17 @@ void CheckReports(SimWheel& wheel)
     wheel.ClearWrites();
 }
 
-void Download(EffectDriver& driver, Input& in, DWORD* lastHandle)
+// Handles the driver gave out for custom forces. DirectInput hands an
+// effect's driver the block of the effect's own type, so an update of a custom
+// force always comes with a DICUSTOMFORCE (whose sample pointer the driver has
+// to trust), never with any other bytes.
+using CustomHandles = std::set<DWORD>;
+
+void Download(EffectDriver& driver, Input& in, DWORD* lastHandle, CustomHandles& customHandles)
 {
+    DWORD handle = in.Byte() < 128 ? 0 : (in.Byte() < 200 ? *lastHandle : in.Word());
+    const DWORD effectId = in.Byte() < 240 ? kEffectIds[in.Byte() % std::size(kEffectIds)] : in.Word();
+    const bool custom = handle == 0 ? effectId == 0x100 : customHandles.count(handle) != 0;
     DWORD axes[kBlockLongs];
     LONG directions[kBlockLongs];
     LONG block[kBlockLongs];
@@ -87,25 +97,30 @@ void Download(EffectDriver& driver, Input& in, DWORD* lastHandle)
     effect.rgdwAxes = in.Byte() < 16 ? nullptr : axes;
     effect.rglDirection = in.Byte() < 16 ? nullptr : directions;
     effect.lpEnvelope = in.Byte() < 128 ? nullptr : &envelope;
-    const DWORD effectId = in.Byte() < 240 ? kEffectIds[in.Byte() % std::size(kEffectIds)] : in.Word();
-    DICUSTOMFORCE custom{};
-    if (effectId == 0x100 && in.Byte() < 200) {
-        custom.cChannels = in.Byte() % 4;
-        custom.dwSamplePeriod = in.Word();
+    DICUSTOMFORCE customForce{};
+    if (custom) {
+        customForce.cChannels = in.Byte() % 4;
+        customForce.dwSamplePeriod = in.Word();
         // cSamples counts every sample of every channel: all of them are in the block.
-        custom.cSamples = in.Byte() % (kBlockLongs + 1);
-        custom.rglForceData = in.Byte() < 16 ? nullptr : samples;
-        effect.cbTypeSpecificParams = sizeof custom;
-        effect.lpvTypeSpecificParams = &custom;
+        customForce.cSamples = in.Byte() % (kBlockLongs + 1);
+        customForce.rglForceData = in.Byte() < 16 ? nullptr : samples;
+        // Now and then shorter than the record, which the driver must not read past.
+        effect.cbTypeSpecificParams = in.Byte() < 240 ? sizeof customForce : in.Byte() % sizeof customForce;
+        effect.lpvTypeSpecificParams = &customForce;
     } else {
         effect.cbTypeSpecificParams =
             in.Byte() < 240 ? in.Byte() % (sizeof block + 1) : 65537 + in.Word() % 1000000;
         effect.lpvTypeSpecificParams = in.Byte() < 16 ? nullptr : block;
     }
-    DWORD handle = in.Byte() < 128 ? 0 : (in.Byte() < 200 ? *lastHandle : in.Word());
+    const bool creating = handle == 0;
     const DWORD flags = in.Word();
-    if (SUCCEEDED(driver.DownloadEffect(0, effectId, &handle, &effect, flags)) && handle != 0)
-        *lastHandle = handle;
+    if (FAILED(driver.DownloadEffect(0, effectId, &handle, &effect, flags)) || handle == 0)
+        return;
+    *lastHandle = handle;
+    if (creating && custom)
+        customHandles.insert(handle);
+    else if (creating)
+        customHandles.erase(handle);
 }
 
 } // namespace
@@ -118,12 +133,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (driver == nullptr || driver->DeviceID(0x0500, lab::kLabJoystickId, TRUE, 0, nullptr) != S_OK)
         std::abort();
     DWORD lastHandle = 0;
+    CustomHandles customHandles;
     while (!in.empty()) {
         const DWORD handle = in.Byte() < 200 ? lastHandle : in.Word();
         switch (in.Byte() % 10) {
         case 0:
         case 1:
-            Download(*driver, in, &lastHandle);
+            Download(*driver, in, &lastHandle, customHandles);
             break;
         case 2:
             driver->StartEffect(0, handle, in.Word(), in.Count(4));
