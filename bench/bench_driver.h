@@ -4,9 +4,6 @@
 // itself, so that each measured call is exactly one playback tick.
 #pragma once
 
-#include <memory>
-#include <string>
-
 #include "driver/effect_driver.h"
 #include "tests/driver/installed_wheel_world.h"
 #include "tests/driver/mixed_effects.h"
