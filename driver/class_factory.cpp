@@ -26,7 +26,7 @@ HRESULT DriverClassFactory::CreateInstance(IUnknown* pUnkOuter, REFIID riid, voi
     EffectDriver* driver = nullptr;
     {
         // One driver per process, even when threads ask at once.
-        const std::lock_guard guard(module_.InstanceMutex);
+        const CriticalSectionGuard guard(module_.InstanceLock);
         if (module_.DriverInstance == nullptr)
             module_.DriverInstance = EffectDriver::Create(module_);
         else

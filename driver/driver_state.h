@@ -6,10 +6,10 @@
 
 #include <array>
 #include <atomic>
-#include <mutex>
 
 #include "platform/clock.h"
 #include "platform/device_file.h"
+#include "platform/local_lock.h"
 #include "platform/named_lock.h"
 #include "platform/registry.h"
 #include "platform/timer.h"
@@ -83,21 +83,21 @@ struct DriverModule {
     EffectDriver* DriverInstance = nullptr;
     // Makes finding or creating the driver one step, and keeps a driver
     // from being handed out while its last Release destroys it.
-    std::mutex InstanceMutex;
+    LocalLock InstanceLock;
 
     // The handle of the next effect; handles are never reused while the
     // module is loaded. Changed under DriverLock.
     DWORD NextEffectHandle = 1;
 
     // The playback timer. PlaybackDriver is what the running timer ticks;
-    // both change only with PlaybackMutex held, which every timer callback
-    // holds for its whole run, so taking and releasing the mutex waits out
+    // both change only with PlaybackLock held, which every timer callback
+    // holds for its whole run, so taking and releasing the lock waits out
     // a tick in progress.
     UINT PlaybackTimerId = 0;
     EffectDriver* PlaybackDriver = nullptr;
     std::atomic<bool> StopPlaybackRequested{false};
     std::atomic<bool> PlaybackTimerStarted{false};
-    std::mutex PlaybackMutex;
+    LocalLock PlaybackLock;
 };
 
 } // namespace torvex

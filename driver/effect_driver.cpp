@@ -78,10 +78,10 @@ ULONG EffectDriver::AddRef()
 ULONG EffectDriver::Release()
 {
     StopAndCloseDevice();
-    // Under the module's instance mutex, so CreateInstance never hands out
+    // Under the module's instance lock, so CreateInstance never hands out
     // a driver that is being destroyed, and never makes a second one while
     // this one still runs its timer.
-    const std::lock_guard guard(module_.InstanceMutex);
+    const CriticalSectionGuard guard(module_.InstanceLock);
     if (cRef.fetch_sub(1) == 1) {
         if (module_.DriverInstance == this)
             module_.DriverInstance = nullptr;
@@ -121,7 +121,7 @@ HRESULT EffectDriver::DeviceID(DWORD /*dwDirectInputVersion*/, DWORD dwExternalI
     hDevice = ports.device->Open(pszDevicePath.get());
 
     // The id is stored before the first callback can look for it.
-    const std::lock_guard guard(module_.PlaybackMutex);
+    const CriticalSectionGuard guard(module_.PlaybackLock);
     const UINT timerId = ports.timer->StartPeriodic(kPlaybackPeriodMs, kPlaybackPeriodMs, PlaybackTimerCallback,
                                                     reinterpret_cast<DWORD_PTR>(&module_));
     module_.PlaybackTimerId = timerId;
@@ -148,7 +148,7 @@ void EffectDriver::StopPlaybackTimer()
 {
     UINT timerId = 0;
     {
-        const std::lock_guard guard(module_.PlaybackMutex);
+        const CriticalSectionGuard guard(module_.PlaybackLock);
         if (module_.PlaybackDriver == this) {
             timerId = module_.PlaybackTimerId;
             module_.PlaybackDriver = nullptr;
@@ -158,8 +158,8 @@ void EffectDriver::StopPlaybackTimer()
     // The callback may have killed it already; a second kill is harmless.
     if (timerId != 0)
         module_.ports.timer->Kill(timerId);
-    // A tick that began before is over once the mutex can be had.
-    const std::lock_guard drained(module_.PlaybackMutex);
+    // A tick that began before is over once the lock can be had.
+    const CriticalSectionGuard drained(module_.PlaybackLock);
 }
 
 HRESULT EffectDriver::GetVersions(LPDIDRIVERVERSIONS pvers)

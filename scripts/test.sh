@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Sets up, builds, and runs every test: the Linux build, the sanitizer
-# build, and the x86_64 Windows build under Wine. Ends with one CTest
+# build, and the x86_64 Windows DLLs and test programs under Wine. Ends with one CTest
 # summary over all of them and fails when any test fails.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 root=$(pwd)
 
-scripts/build.sh host host-asan win64 win32
+scripts/build.sh host host-asan win32 win64 win64-tests
 # The fuzz preset builds only its fuzz targets (clang, libFuzzer).
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz --target fuzz_targets
@@ -38,8 +38,8 @@ trap '"$wineserver_bin" -k </dev/null >/dev/null 2>&1 || true; [ -z "$xvfb_pid" 
 
 mkdir -p build/all
 {
-  echo "# Every test of the host, host-asan, win64 and fuzz builds in one run."
-  for preset in host host-asan win64 fuzz; do
+  echo "# Every test of the host, host-asan, win64-tests and fuzz builds in one run."
+  for preset in host host-asan win64-tests fuzz; do
     echo "subdirs(\"$root/build/$preset\")"
   done
 } >build/all/CTestTestfile.cmake

@@ -9,7 +9,7 @@ void CALLBACK PlaybackTimerCallback(UINT timerId, UINT /*message*/, DWORD_PTR us
                                     DWORD_PTR /*reserved2*/)
 {
     DriverModule& module = *reinterpret_cast<DriverModule*>(user);
-    const std::lock_guard guard(module.PlaybackMutex);
+    const CriticalSectionGuard guard(module.PlaybackLock);
     if (module.StopPlaybackRequested.load() || timerId != module.PlaybackTimerId ||
         module.PlaybackDriver == nullptr) {
         module.ports.timer->Kill(timerId);

@@ -1,10 +1,10 @@
 #include "platform/win32/win32_timer.h"
 
-#include <condition_variable>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <vector>
+
+#include "platform/win32/win32_critical_section.h"
 
 namespace torvex {
 
@@ -16,29 +16,26 @@ struct TimerEntry {
     DWORD_PTR user = 0;
     UINT id = 0;     // the system's timer id, once known
     int running = 0; // callbacks in progress
+    // The thread inside the callback while one runs, so that a callback
+    // killing its own timer does not wait for itself. The system calls one
+    // timer's callbacks one after another, on its timer thread.
+    DWORD callbackThread = 0;
 };
 
-// The timer whose callback the current thread is inside (if any), so that a
-// callback killing its own timer does not wait for itself.
-thread_local const TimerEntry* tCallbackOf = nullptr;
+// How long Kill sleeps between looks at a callback still running: a kill
+// is rare (a driver going away) and a tick lasts microseconds.
+constexpr DWORD kCallbackPollMs = 1;
 
 class TimerTable {
 public:
-    // Never destroyed: a Win32Timer with static storage (the driver module's)
-    // is destroyed after any function-local static would be, and a late tick
-    // may still arrive while the process shuts down.
-    static TimerTable& Instance()
-    {
-        static TimerTable* const table = new TimerTable;
-        return *table;
-    }
+    static TimerTable& Instance();
 
     UINT Start(const Win32Timer* owner, UINT delayMs, UINT resolutionMs, TimerCallback callback,
                DWORD_PTR user)
     {
         const DWORD_PTR serial = Add(std::make_shared<TimerEntry>(TimerEntry{owner, callback, user, 0, 0}));
         const UINT id = ::timeSetEvent(delayMs, resolutionMs, Trampoline, serial, TIME_PERIODIC);
-        std::lock_guard lock(mutex_);
+        const CriticalSectionGuard lock(lock_);
         const auto entry = entries_.find(serial);
         if (id == 0 && entry != entries_.end()) {
             entries_.erase(entry);
@@ -55,15 +52,21 @@ public:
             return MMSYSERR_INVALPARAM;
         }
         ::timeKillEvent(timerId);
-        std::unique_lock lock(mutex_);
-        const int own = tCallbackOf == entry.get() ? 1 : 0;
-        callbackReturned_.wait(lock, [&] { return entry->running <= own; });
-        return MMSYSERR_NOERROR;
+        const DWORD self = ::GetCurrentThreadId();
+        for (;;) {
+            {
+                const CriticalSectionGuard lock(lock_);
+                const int own = entry->running > 0 && entry->callbackThread == self ? 1 : 0;
+                if (entry->running <= own)
+                    return MMSYSERR_NOERROR;
+            }
+            ::Sleep(kCallbackPollMs);
+        }
     }
 
     std::vector<UINT> TimersOf(const Win32Timer* owner)
     {
-        std::lock_guard lock(mutex_);
+        const CriticalSectionGuard lock(lock_);
         std::vector<UINT> ids;
         for (const auto& [serial, entry] : entries_) {
             if (entry->owner == owner && entry->id != 0) {
@@ -76,7 +79,7 @@ public:
 private:
     DWORD_PTR Add(std::shared_ptr<TimerEntry> entry)
     {
-        std::lock_guard lock(mutex_);
+        const CriticalSectionGuard lock(lock_);
         const DWORD_PTR serial = nextSerial_++;
         entries_[serial] = std::move(entry);
         return serial;
@@ -84,7 +87,7 @@ private:
 
     std::shared_ptr<TimerEntry> Remove(const Win32Timer* owner, UINT timerId)
     {
-        std::lock_guard lock(mutex_);
+        const CriticalSectionGuard lock(lock_);
         for (auto found = entries_.begin(); found != entries_.end(); ++found) {
             if (found->second->id == timerId && timerId != 0 && found->second->owner == owner) {
                 std::shared_ptr<TimerEntry> entry = std::move(found->second);
@@ -103,16 +106,13 @@ private:
         if (!entry) {
             return; // a tick the system took before the timer was killed
         }
-        const TimerEntry* outer = tCallbackOf;
-        tCallbackOf = entry.get();
         entry->callback(timerId, message, entry->user, reserved1, reserved2);
-        tCallbackOf = outer;
         table.EndCallback(*entry);
     }
 
     std::shared_ptr<TimerEntry> BeginCallback(DWORD_PTR serial, UINT timerId)
     {
-        std::lock_guard lock(mutex_);
+        const CriticalSectionGuard lock(lock_);
         const auto found = entries_.find(serial);
         if (found == entries_.end()) {
             return nullptr;
@@ -121,23 +121,32 @@ private:
         // Start, and its callback may already kill the timer by that id.
         found->second->id = timerId;
         ++found->second->running;
+        found->second->callbackThread = ::GetCurrentThreadId();
         return found->second;
     }
 
     void EndCallback(TimerEntry& entry)
     {
-        {
-            std::lock_guard lock(mutex_);
-            --entry.running;
-        }
-        callbackReturned_.notify_all();
+        const CriticalSectionGuard lock(lock_);
+        if (--entry.running == 0)
+            entry.callbackThread = 0;
     }
 
-    std::mutex mutex_;
-    std::condition_variable callbackReturned_;
+    Win32CriticalSection lock_;
     std::map<DWORD_PTR, std::shared_ptr<TimerEntry>> entries_;
     DWORD_PTR nextSerial_ = 1;
 };
+
+// Made when the module is loaded, before any timer can start, and never
+// destroyed: a Win32Timer with static storage (the driver module's) may be
+// destroyed after it would be, and a late tick may still arrive while the
+// process shuts down.
+TimerTable* const timerTable = new TimerTable;
+
+TimerTable& TimerTable::Instance()
+{
+    return *timerTable;
+}
 
 } // namespace
 

@@ -10,8 +10,11 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <ostream>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -33,6 +36,7 @@ constexpr std::uint32_t kSectionSize = 0x200;
 constexpr std::uint32_t kExports = 0x00, kExportNames = 0x28, kExportText = 0x40;
 constexpr std::uint32_t kImports = 0x80, kImportText = 0xC0;
 constexpr std::uint32_t kDelayImports = 0x100, kDelayText = 0x140;
+constexpr std::uint32_t kThunks = 0x160, kHintName = 0x190;
 
 class SyntheticModule {
 public:
@@ -66,12 +70,19 @@ public:
         PutText(At(kExportText), "DllCanUnloadNow");
         PutText(At(kExportText + 0x10), "DllGetClassObject");
 
+        // Both DLLs share one lookup table: a function by name, one by
+        // ordinal. The second descriptor has only its address table, as
+        // some linkers leave it.
+        Put32(At(kImports), Rva(kThunks));
         Put32(At(kImports) + 12, Rva(kImportText));
-        Put32(At(kImports) + 16, Rva(kImportText)); // any non-zero thunk table
+        Put32(At(kImports) + 16, Rva(kThunks));
         Put32(At(kImports) + 20 + 12, Rva(kImportText + 0x10));
-        Put32(At(kImports) + 20 + 16, Rva(kImportText));
+        Put32(At(kImports) + 20 + 16, Rva(kThunks));
         PutText(At(kImportText), "KERNEL32.dll");
         PutText(At(kImportText + 0x10), "msvcrt.dll");
+        PutThunk(0, Rva(kHintName));
+        PutThunk(1, 7 | OrdinalFlag());
+        PutText(At(kHintName) + 2, "CloseHandle");
 
         Put32(At(kDelayImports), 1); // RVAs, not addresses
         Put32(At(kDelayImports) + 4, Rva(kDelayText));
@@ -82,6 +93,13 @@ public:
     static std::uint32_t At(std::uint32_t inSection) { return kSectionFile + inSection; }
     static std::uint32_t Rva(std::uint32_t inSection) { return kSectionRva + inSection; }
     std::uint16_t OptionalSize() const { return pe32Plus_ ? 240 : 224; }
+    std::uint64_t OrdinalFlag() const { return pe32Plus_ ? 1ull << 63 : 1ull << 31; }
+    void PutThunk(std::uint32_t index, std::uint64_t entry)
+    {
+        const std::uint32_t size = pe32Plus_ ? 8 : 4;
+        for (std::uint32_t byte = 0; byte < size; ++byte)
+            bytes[At(kThunks) + index * size + byte] = static_cast<std::uint8_t>(entry >> (8 * byte));
+    }
     std::uint32_t DirectoryCount() const { return pe32Plus_ ? 108 : 92; }
     std::uint32_t SectionHeader() const { return kOptionalHeader + OptionalSize(); }
 
@@ -145,6 +163,11 @@ TEST(PeImage, ReadsTheMachineTheDllFlagTheExportsAndEveryImportedDll)
                   (std::vector<std::string>{"DllCanUnloadNow", "DllGetClassObject"}));
         EXPECT_EQ(parsed.image.importedDlls,
                   (std::vector<std::string>{"KERNEL32.dll", "msvcrt.dll", "WINMM.dll"}));
+        std::vector<std::string> functions;
+        for (const PeImport& import : parsed.image.importedFunctions)
+            functions.push_back(import.dll + "!" + import.function);
+        EXPECT_EQ(functions, (std::vector<std::string>{"KERNEL32.dll!CloseHandle", "KERNEL32.dll!#7",
+                                                       "msvcrt.dll!CloseHandle", "msvcrt.dll!#7"}));
 
         module.Put16(kCoff + 18, 0x0002); // the same image as a program
         EXPECT_FALSE(Parse(module.bytes).image.isDll);
@@ -199,9 +222,19 @@ const Corruption kCorruptions[] = {
     {"import table without its end",
      [](SyntheticModule& m) {
          m.PutDirectory(1, kSectionSize - 20, 20);
+         m.Put32(SyntheticModule::At(kSectionSize - 20), SyntheticModule::Rva(kThunks));
          m.Put32(SyntheticModule::At(kSectionSize - 20) + 12, SyntheticModule::Rva(kImportText));
      },
      "import descriptor"},
+    {"imported function named outside the sections", [](SyntheticModule& m) { m.PutThunk(0, 0x0FFFFF00); },
+     "imported function's name"},
+    {"imported functions without the table's end",
+     [](SyntheticModule& m) {
+         for (std::uint32_t entry = 0; SyntheticModule::At(kThunks) + (entry + 1) * 8 <= m.bytes.size();
+              ++entry)
+             m.PutThunk(entry, m.OrdinalFlag() | 1);
+     },
+     "imported function's entry"},
     {"delay-loaded DLL named by an address below the image",
      [](SyntheticModule& m) { m.Put32(SyntheticModule::At(kDelayImports), 0); }, "delay-loaded DLL"},
 };
@@ -254,18 +287,53 @@ const BuiltModule kBuiltModules[] = {
 // looks them up by these exact names.
 const std::vector<std::string> kComServerExports = {"DllCanUnloadNow", "DllGetClassObject"};
 
-// DLLs every Windows version from 98 on has. Anything else (the compiler's
-// own runtime DLLs above all) would have to be installed next to every game.
-// DirectInput is part of every Windows the wheel supports.
-const std::set<std::string> kSystemDlls = {"kernel32.dll", "advapi32.dll", "winmm.dll",
-                                           "msvcrt.dll",   "user32.dll",   "gdi32.dll",
-                                           "comctl32.dll", "ole32.dll",    "dinput.dll"};
-
 std::string Lower(std::string text)
 {
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return text;
+}
+
+// The functions the DLLs may import, by system DLL (lower case), each with
+// whether only the 64-bit DLLs may import it: the list kept beside the
+// fixtures, with where each function's presence on the oldest Windows is
+// known from.
+constexpr const char* kAllowedImportsFile = TORVEX_FIXTURE_DIR "/system_imports.txt";
+using AllowedImports = std::map<std::string, std::map<std::string, bool>>;
+
+// Reads the list; false with the file's line and what is wrong with it.
+bool ReadAllowedImports(AllowedImports* allowed, std::string* error)
+{
+    std::ifstream in(kAllowedImportsFile);
+    if (!in) {
+        *error = std::string("cannot open ") + kAllowedImportsFile;
+        return false;
+    }
+    std::string dll;
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+        const std::string where = std::string(kAllowedImportsFile) + ":" + std::to_string(number) + ": ";
+        std::istringstream words(line);
+        std::string first;
+        if (!(words >> first) || first[0] == '#')
+            continue;
+        if (first.front() == '[' && first.back() == ']') {
+            dll = Lower(first.substr(1, first.size() - 2));
+            (*allowed)[dll];
+            continue;
+        }
+        std::string mark;
+        words >> mark;
+        const bool x86_64Only = mark == "x86_64";
+        if (x86_64Only)
+            words >> mark;
+        if (dll.empty() || mark != "--") {
+            *error = where + (dll.empty() ? "a function before any [dll]" : "expected [x86_64] -- source");
+            return false;
+        }
+        (*allowed)[dll][first] = x86_64Only;
+    }
+    return true;
 }
 
 bool WindowsBuildsRequired()
@@ -287,9 +355,11 @@ protected:
         }
         std::string error;
         ASSERT_TRUE(ReadPeImage(module.path, &image, &error)) << error;
+        ASSERT_TRUE(ReadAllowedImports(&allowed, &error)) << error;
     }
 
     PeImage image;
+    AllowedImports allowed;
 };
 
 TEST_P(BuiltModuleTables, IsADllForItsMachine)
@@ -309,7 +379,57 @@ TEST_P(BuiltModuleTables, ImportsOnlyFromSystemDlls)
 {
     EXPECT_FALSE(image.importedDlls.empty());
     for (const std::string& dll : image.importedDlls)
-        EXPECT_TRUE(kSystemDlls.count(Lower(dll)) == 1) << GetParam().path << " imports from " << dll;
+        EXPECT_TRUE(allowed.count(Lower(dll)) == 1) << GetParam().path << " imports from " << dll;
+}
+
+// Windows refuses to load a DLL that imports one function its system DLLs
+// lack, and 64-bit Wine has them all: only the list can tell.
+TEST_P(BuiltModuleTables, ImportsOnlyFunctionsEveryWindowsOfItsKindHas)
+{
+    const bool x86_64 = GetParam().machine == kPeMachineAmd64;
+    EXPECT_FALSE(image.importedFunctions.empty());
+    for (const PeImport& import : image.importedFunctions) {
+        const auto dll = allowed.find(Lower(import.dll));
+        const bool listed = dll != allowed.end() && dll->second.count(import.function) == 1;
+        EXPECT_TRUE(listed) << GetParam().path << " imports " << import.function << " from " << import.dll
+                            << ", which is not known to exist on Windows 98, Me, 2000 and XP (the list: "
+                            << kAllowedImportsFile << ")";
+        if (listed && !x86_64) {
+            EXPECT_FALSE(dll->second.at(import.function))
+                << GetParam().path << " imports " << import.function << " from " << import.dll
+                << ", which only 64-bit Windows has";
+        }
+    }
+}
+
+// What a Windows 98 loader asks of a module before it maps it: no newer
+// system or subsystem version than its own 4.0 (the 64-bit DLLs: none newer
+// than XP x64's 5.2), sections in whole 4 KiB pages and 512-byte file
+// blocks, relocations (a DLL whose base is taken is moved), and no data
+// directory it does not know. The TLS directory is the C runtime's; the
+// DLLs keep no static thread-local data in it, which a loaded DLL could not
+// use before Vista.
+TEST_P(BuiltModuleTables, HeaderAsksNothingTheOldestWindowsLacks)
+{
+    const bool x86_64 = GetParam().machine == kPeMachineAmd64;
+    const auto version = [](const std::uint16_t(&pair)[2]) { return pair[0] * 100 + pair[1]; };
+    const int newest = x86_64 ? 502 : 400;
+    EXPECT_LE(version(image.osVersion), newest);
+    EXPECT_LE(version(image.subsystemVersion), newest);
+    EXPECT_GE(version(image.subsystemVersion), 400);
+    EXPECT_EQ(image.sectionAlignment, 0x1000u);
+    EXPECT_EQ(image.fileAlignment, 0x200u);
+
+    constexpr std::uint32_t kExport = 0, kImport = 1, kResource = 2, kException = 3, kRelocations = 5,
+                            kTls = 9, kImportAddresses = 12;
+    std::set<std::uint32_t> known = {kExport, kImport, kResource, kRelocations, kTls, kImportAddresses};
+    if (x86_64)
+        known.insert(kException); // the unwind tables of 64-bit code
+    for (const std::uint32_t directory : image.directories)
+        EXPECT_EQ(known.count(directory), 1u) << GetParam().path << " has data directory " << directory;
+    EXPECT_NE(std::find(image.directories.begin(), image.directories.end(), kRelocations),
+              image.directories.end())
+        << GetParam().path << " cannot be moved from its preferred base";
 }
 
 INSTANTIATE_TEST_SUITE_P(Deliverables, BuiltModuleTables, ::testing::ValuesIn(kBuiltModules),

@@ -21,6 +21,8 @@ constexpr std::uint16_t kPe32Magic = 0x010B;
 constexpr std::uint16_t kPe32PlusMagic = 0x020B;
 constexpr std::uint16_t kFileIsDll = 0x2000;
 constexpr std::uint32_t kDelayLoadUsesRvas = 0x1;
+// More functions than this from one DLL is a broken table, not a module.
+constexpr std::uint32_t kMaxImportsPerDll = 65536;
 
 constexpr std::uint32_t kExportDirectory = 0;
 constexpr std::uint32_t kImportDirectory = 1;
@@ -118,10 +120,10 @@ private:
         optionalHeader_ = coff + kCoffHeaderSize;
         optionalSize_ = optionalSize;
         sectionTable_ = optionalHeader_ + optionalSize;
-        return ReadOptionalHeader();
+        return ReadOptionalHeader(image);
     }
 
-    bool ReadOptionalHeader()
+    bool ReadOptionalHeader(PeImage* image)
     {
         std::uint16_t magic = 0;
         if (!ReadField(optionalHeader_, &magic, "the optional header"))
@@ -139,7 +141,29 @@ private:
         } else {
             return Fail("unknown optional header magic " + Hex(magic));
         }
-        return ReadOptionalField(directoryCountOffset_, &directoryCount_, "the data directory count");
+        pe32Plus_ = magic == kPe32PlusMagic;
+        // These offsets are the same in both forms of the header.
+        return ReadOptionalField(32, &image->sectionAlignment, "the section alignment") &&
+               ReadOptionalField(36, &image->fileAlignment, "the file alignment") &&
+               ReadOptionalField(40, &image->osVersion[0], "the OS version") &&
+               ReadOptionalField(42, &image->osVersion[1], "the OS version") &&
+               ReadOptionalField(48, &image->subsystemVersion[0], "the subsystem version") &&
+               ReadOptionalField(50, &image->subsystemVersion[1], "the subsystem version") &&
+               ReadOptionalField(directoryCountOffset_, &directoryCount_, "the data directory count") &&
+               ReadPresentDirectories(image);
+    }
+
+    bool ReadPresentDirectories(PeImage* image)
+    {
+        constexpr std::uint32_t kKnownDirectories = 16;
+        for (std::uint32_t index = 0; index < kKnownDirectories; ++index) {
+            DataDirectory directory;
+            if (!ReadDirectory(index, &directory))
+                return false;
+            if (directory.rva != 0)
+                image->directories.push_back(index);
+        }
+        return true;
     }
 
     // A field of the optional header must lie inside the size the file
@@ -281,16 +305,54 @@ private:
             return false;
         if (directory.rva == 0)
             return true;
-        return WalkDescriptors(directory.rva, kImportDescriptorSize, "an import descriptor",
-                               [&](std::uint64_t descriptor) {
-                                   std::uint32_t nameRva = 0;
-                                   std::string name;
-                                   if (!ReadField(descriptor + 12, &nameRva, "an import descriptor") ||
-                                       !ReadName(nameRva, "an imported DLL's name", &name))
-                                       return false;
-                                   image->importedDlls.push_back(std::move(name));
-                                   return true;
-                               });
+        return WalkDescriptors(
+            directory.rva, kImportDescriptorSize, "an import descriptor", [&](std::uint64_t descriptor) {
+                std::uint32_t lookupRva = 0;
+                std::uint32_t nameRva = 0;
+                std::uint32_t addressRva = 0;
+                std::string name;
+                if (!ReadField(descriptor, &lookupRva, "an import descriptor") ||
+                    !ReadField(descriptor + 12, &nameRva, "an import descriptor") ||
+                    !ReadField(descriptor + 16, &addressRva, "an import descriptor") ||
+                    !ReadName(nameRva, "an imported DLL's name", &name))
+                    return false;
+                image->importedDlls.push_back(name);
+                // Linkers that bind leave the names only in the lookup table.
+                return ReadImportedFunctions(name, lookupRva != 0 ? lookupRva : addressRva, image);
+            });
+    }
+
+    // A DLL's table of imported functions: one entry per function, each an
+    // ordinal (top bit set) or the RVA of a 2-byte hint and the name; a
+    // zero entry ends it.
+    bool ReadImportedFunctions(const std::string& dll, std::uint64_t tableRva, PeImage* image)
+    {
+        const std::uint32_t entrySize = pe32Plus_ ? 8 : 4;
+        const std::uint64_t ordinalFlag = pe32Plus_ ? 1ull << 63 : 1ull << 31;
+        for (std::uint32_t index = 0; index < kMaxImportsPerDll; ++index) {
+            std::uint64_t offset = 0;
+            if (!LocateField(tableRva + std::uint64_t{index} * entrySize, entrySize,
+                             "an imported function's entry", &offset))
+                return false;
+            std::uint64_t entry = 0;
+            if (pe32Plus_) {
+                Read(offset, &entry);
+            } else {
+                std::uint32_t narrow = 0;
+                Read(offset, &narrow);
+                entry = narrow;
+            }
+            if (entry == 0)
+                return true;
+            std::string function;
+            if ((entry & ordinalFlag) != 0)
+                function = "#" + std::to_string(entry & 0xFFFF);
+            else if (!ReadName((entry & 0x7FFFFFFF) + 2, "an imported function's name", &function))
+                return false;
+            image->importedFunctions.push_back({dll, std::move(function)});
+        }
+        return Fail(dll + "'s import table has no end within " + std::to_string(kMaxImportsPerDll) +
+                    " entries");
     }
 
     // Delay-loaded DLLs are imports too: the module fails the same way when
@@ -302,23 +364,26 @@ private:
             return false;
         if (directory.rva == 0)
             return true;
-        return WalkDescriptors(directory.rva, kDelayDescriptorSize, "a delay-load descriptor",
-                               [&](std::uint64_t descriptor) {
-                                   std::uint32_t attributes = 0;
-                                   std::uint32_t nameField = 0;
-                                   if (!ReadField(descriptor, &attributes, "a delay-load descriptor") ||
-                                       !ReadField(descriptor + 4, &nameField, "a delay-load descriptor"))
-                                       return false;
-                                   // The oldest form holds addresses, not RVAs.
-                                   std::uint64_t nameRva = nameField;
-                                   if ((attributes & kDelayLoadUsesRvas) == 0)
-                                       nameRva = nameField >= imageBase_ ? nameField - imageBase_ : ~0ull;
-                                   std::string name;
-                                   if (!ReadName(nameRva, "a delay-loaded DLL's name", &name))
-                                       return false;
-                                   image->importedDlls.push_back(std::move(name));
-                                   return true;
-                               });
+        return WalkDescriptors(
+            directory.rva, kDelayDescriptorSize, "a delay-load descriptor", [&](std::uint64_t descriptor) {
+                std::uint32_t attributes = 0;
+                std::uint32_t nameField = 0;
+                std::uint32_t namesField = 0;
+                if (!ReadField(descriptor, &attributes, "a delay-load descriptor") ||
+                    !ReadField(descriptor + 4, &nameField, "a delay-load descriptor") ||
+                    !ReadField(descriptor + 16, &namesField, "a delay-load descriptor"))
+                    return false;
+                // The oldest form holds addresses, not RVAs.
+                const bool rvas = (attributes & kDelayLoadUsesRvas) != 0;
+                const auto toRva = [&](std::uint64_t field) {
+                    return rvas ? field : field >= imageBase_ ? field - imageBase_ : ~0ull;
+                };
+                std::string name;
+                if (!ReadName(toRva(nameField), "a delay-loaded DLL's name", &name))
+                    return false;
+                image->importedDlls.push_back(name);
+                return namesField == 0 || ReadImportedFunctions(name, toRva(namesField), image);
+            });
     }
 
     std::span<const std::uint8_t> file_;
@@ -330,6 +395,7 @@ private:
     std::uint32_t directoryCountOffset_ = 0;
     std::uint32_t directoryCount_ = 0;
     std::uint64_t imageBase_ = 0;
+    bool pe32Plus_ = false;
     std::vector<Section> sections_;
 };
 
