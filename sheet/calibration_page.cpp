@@ -76,16 +76,20 @@ std::optional<INT_PTR> InitialiseCalibrationPage(SheetModule& module, HWND page,
 // "Set" and "Default": store, then have DirectInput take the new values up.
 // Without the joystick's configuration there is nothing sound to store: on
 // Windows 98/Me the record is the joystick's whole hardware configuration,
-// and storing an unread one would overwrite it with zeros.
+// and storing an unread one would overwrite it with zeros. The ranges
+// recorded so far are kept then; the device is reopened all the same, as
+// after every press.
 void StoreCalibration(SheetModule& module, HWND page, bool fullRange)
 {
     WheelPropSheet* sheet = PageSheet(module, page);
-    if (sheet == nullptr || !sheet->calibrationPage.configRead)
+    if (sheet == nullptr)
         return;
     CalibrationPageState& state = sheet->calibrationPage;
-    if (fullRange)
-        SetAllRanges(state, kCalibrationFullMinimum, kCalibrationMiddle, kCalibrationFullMaximum);
-    SaveCalibration(*module.ports.registry, *module.ports.version, state.CalibrationConfig, sheet);
+    if (state.configRead) {
+        if (fullRange)
+            SetAllRanges(state, kCalibrationFullMinimum, kCalibrationMiddle, kCalibrationFullMaximum);
+        SaveCalibration(*module.ports.registry, *module.ports.version, state.CalibrationConfig, sheet);
+    }
     ReopenSheetDevice(module, module.ports.dialogs->ParentWindow(page), sheet);
 }
 
