@@ -43,7 +43,9 @@ interface IDIGameCntrlPropSheet : public IUnknown {
     STDMETHOD(GetPageInfo)(LPDIGCPAGEINFO* ppPageInfo) PURE;
     STDMETHOD(SetID)(USHORT nID) PURE;
     STDMETHOD(Initialize)() PURE;
-    STDMETHOD(GetID)(USHORT* pnID) PURE;
+    // The joystick id itself, not an HRESULT: the control panel calls this
+    // slot with no argument and reads a 16-bit result.
+    STDMETHOD_(USHORT, GetID)() PURE;
     STDMETHOD(GetDevice)(LPDIRECTINPUTDEVICE2A* ppDevice) PURE;
     STDMETHOD(SetDevice)(LPDIRECTINPUTDEVICE2A pDevice) PURE;
     STDMETHOD(GetJoyConfig)(LPDIRECTINPUTJOYCONFIG* ppJoyConfig) PURE;
@@ -52,3 +54,10 @@ interface IDIGameCntrlPropSheet : public IUnknown {
 protected:
     ~IDIGameCntrlPropSheet() = default;
 };
+
+// DirectInput numbers joysticks with a UINT: the sheet's 16-bit id widens
+// with its sign, so 0xFFFF (no id assigned yet) stands for -1.
+inline UINT SignedJoystickId(IDIGameCntrlPropSheet& sheet)
+{
+    return static_cast<UINT>(static_cast<LONG>(static_cast<SHORT>(sheet.GetID())));
+}

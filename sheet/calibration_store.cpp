@@ -148,12 +148,9 @@ void SaveCalibration(RegistryPort& registry, VersionPort& version, const DIJOYCO
 {
     // The sheet lends its interface: no reference is taken or given back.
     IDirectInputJoyConfig* joyConfig = nullptr;
-    USHORT id = 0xFFFF;
-    if (sheet == nullptr || FAILED(sheet->GetJoyConfig(&joyConfig)) || joyConfig == nullptr ||
-        FAILED(sheet->GetID(&id)))
+    if (sheet == nullptr || FAILED(sheet->GetJoyConfig(&joyConfig)) || joyConfig == nullptr)
         return;
-    // GetConfig numbers joysticks with a UINT: the 16-bit id widens with its sign.
-    const auto joystickId = static_cast<UINT>(static_cast<LONG>(static_cast<SHORT>(id)));
+    const UINT joystickId = SignedJoystickId(*sheet);
     DIJOYCONFIG_DX5 identity{};
     identity.dwSize = sizeof identity;
     if (joyConfig->GetConfig(joystickId, reinterpret_cast<DIJOYCONFIG*>(&identity), DIJC_GUIDINSTANCE) !=

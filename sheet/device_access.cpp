@@ -76,9 +76,7 @@ HRESULT OpenDevice(SheetModule& module, HWND sheetWindow, IDIGameCntrlPropSheet*
     } else if (joyConfig == nullptr) {
         result = E_FAIL;
     } else {
-        USHORT id = kNoJoystickId;
-        sheet->GetID(&id);
-        result = CreateJoystickDevice(id, sheetWindow, directInput, joyConfig, &device);
+        result = CreateJoystickDevice(sheet->GetID(), sheetWindow, directInput, joyConfig, &device);
         if (SUCCEEDED(result)) {
             SetDeadZones(device);
             sheet->SetDevice(device);

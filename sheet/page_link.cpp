@@ -104,11 +104,4 @@ INT_PTR RunPage(const PageBehaviour& behaviour, HWND page, UINT message, WPARAM 
     return module.ports.windows->DefaultWindowProc(page, message, wParam, lParam);
 }
 
-UINT SignedJoystickId(WheelPropSheet& sheet)
-{
-    USHORT id = kNoJoystickId;
-    sheet.GetID(&id);
-    return static_cast<UINT>(static_cast<LONG>(static_cast<SHORT>(id)));
-}
-
 } // namespace torvex

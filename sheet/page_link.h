@@ -55,7 +55,4 @@ struct PageBehaviour {
 // The dialog procedure of every page, given what is its own.
 INT_PTR RunPage(const PageBehaviour& behaviour, HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 
-// The sheet's joystick id widened with its sign: 0xFFFF, no id yet, is -1.
-UINT SignedJoystickId(WheelPropSheet& sheet);
-
 } // namespace torvex

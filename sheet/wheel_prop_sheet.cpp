@@ -116,9 +116,9 @@ HRESULT WheelPropSheet::SetID(USHORT nID)
     return S_OK;
 }
 
-HRESULT WheelPropSheet::GetID(USHORT* pnID)
+USHORT WheelPropSheet::GetID()
 {
-    return HandOut(pnID, id_);
+    return id_;
 }
 
 HRESULT WheelPropSheet::GetDevice(LPDIRECTINPUTDEVICE2A* ppDevice)

@@ -433,7 +433,11 @@ public:
     HRESULT STDMETHODCALLTYPE GetPageInfo(LPDIGCPAGEINFO* a) override { return log.Record("GetPageInfo", a); }
     HRESULT STDMETHODCALLTYPE SetID(USHORT a) override { return log.Record("SetID", a); }
     HRESULT STDMETHODCALLTYPE Initialize() override { return log.Record("Initialize"); }
-    HRESULT STDMETHODCALLTYPE GetID(USHORT* a) override { return log.Record("GetID", a); }
+    USHORT STDMETHODCALLTYPE GetID() override
+    {
+        log.Record("GetID");
+        return 0xFFFE;
+    }
     HRESULT STDMETHODCALLTYPE GetDevice(LPDIRECTINPUTDEVICE2A* a) override
     {
         return log.Record("GetDevice", a);
@@ -461,7 +465,7 @@ struct PropSheetEntries {
     HRESULT(STDMETHODCALLTYPE* GetPageInfo)(Self, LPDIGCPAGEINFO*);
     HRESULT(STDMETHODCALLTYPE* SetID)(Self, USHORT);
     HRESULT(STDMETHODCALLTYPE* Initialize)(Self);
-    HRESULT(STDMETHODCALLTYPE* GetID)(Self, USHORT*);
+    USHORT(STDMETHODCALLTYPE* GetID)(Self);
     HRESULT(STDMETHODCALLTYPE* GetDevice)(Self, LPDIRECTINPUTDEVICE2A*);
     HRESULT(STDMETHODCALLTYPE* SetDevice)(Self, LPDIRECTINPUTDEVICE2A);
     HRESULT(STDMETHODCALLTYPE* GetJoyConfig)(Self, LPDIRECTINPUTJOYCONFIG*);
@@ -476,7 +480,6 @@ TEST(InterfaceSlots, PropertySheetAsTheControlPanelCallsIt)
     const CallLog& log = sheet.log;
     LPDIGCSHEETINFO sheetInfo = nullptr;
     LPDIGCPAGEINFO pageInfo = nullptr;
-    USHORT id = 0;
     LPDIRECTINPUTDEVICE2A device = nullptr;
     LPDIRECTINPUTJOYCONFIG joyConfig = nullptr;
     // Stand-ins: only the pointer values travel, nothing is called on them.
@@ -500,9 +503,9 @@ TEST(InterfaceSlots, PropertySheetAsTheControlPanelCallsIt)
     entries.Initialize(self);
     EXPECT_EQ(log.method, "Initialize");
     EXPECT_TRUE(log.args.empty());
-    entries.GetID(self, &id);
+    EXPECT_EQ(entries.GetID(self), 0xFFFE);
     EXPECT_EQ(log.method, "GetID");
-    EXPECT_EQ(log.args, (CallArgs{AsArg(&id)}));
+    EXPECT_TRUE(log.args.empty());
     entries.GetDevice(self, &device);
     EXPECT_EQ(log.method, "GetDevice");
     EXPECT_EQ(log.args, (CallArgs{AsArg(&device)}));

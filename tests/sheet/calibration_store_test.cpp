@@ -524,11 +524,7 @@ public:
         *out = joyConfig;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE GetID(USHORT* out) override
-    {
-        *out = id;
-        return S_OK;
-    }
+    USHORT STDMETHODCALLTYPE GetID() override { return id; }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override
     {

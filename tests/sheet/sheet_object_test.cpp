@@ -85,9 +85,10 @@ TEST_F(SheetServerTest, CreateInstanceRefusesAggregationAndDestroysARefusedSheet
 TEST_F(SheetServerTest, FreshSheetDescribesItselfAndItsThreePages)
 {
     WheelPropSheet& made = *MakeSheet(kNoJoystickId);
-    USHORT id = 0;
-    EXPECT_EQ(made.GetID(&id), S_OK);
-    EXPECT_EQ(id, kNoJoystickId);
+    EXPECT_EQ(made.GetID(), kNoJoystickId);
+    EXPECT_EQ(made.SetID(0x8001), S_OK);
+    EXPECT_EQ(made.GetID(), 0x8001); // all 16 bits, the top one too
+    made.SetID(kNoJoystickId);
 
     LPDIGCSHEETINFO info = nullptr;
     ASSERT_EQ(made.GetSheetInfo(&info), S_OK);

@@ -80,9 +80,7 @@ TEST_F(SheetDllTest, SheetCarriesTheModulesCaptionAndItsThreePages)
     ASSERT_NE(sheet, nullptr);
     EXPECT_EQ(canUnloadNow(), S_FALSE);
 
-    USHORT id = 0;
-    EXPECT_EQ(sheet->GetID(&id), S_OK);
-    EXPECT_EQ(id, 0xFFFF);
+    EXPECT_EQ(sheet->GetID(), 0xFFFF);
 
     LPDIGCSHEETINFO info = nullptr;
     ASSERT_EQ(sheet->GetSheetInfo(&info), S_OK);
