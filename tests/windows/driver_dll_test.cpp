@@ -29,6 +29,7 @@
 #include "platform/win32/win32_registry.h"
 #include "platform/windows_api.h"
 #include "tests/support/fixtures.h"
+#include "tests/support/installed_server.h"
 #include "tests/support/pipe_wheel.h"
 #include "tests/support/wine_probe.h"
 #include "tests/support/registry_apply.h"
@@ -43,6 +44,10 @@ using namespace std::chrono_literals;
 using SteadyClock = std::chrono::steady_clock;
 
 constexpr const char* kDriverDll = TORVEX_FF_DLL;
+// Run with --installed (by the installation's tests): the driver is the
+// installed one, found by its class as DirectInput finds it, and the
+// effect records are the ones the installation wrote.
+bool gInstalled = false;
 constexpr const char* kDriverModuleName = "TorvexFF.dll";
 // The wheel's hardware id, which names the lock every driver process shares.
 constexpr const char* kDriverLockName = "VID_6D2A&PID_0005";
@@ -120,7 +125,7 @@ using CanUnloadNowEntry = HRESULT(STDAPICALLTYPE*)();
 // TorvexFF.dll loaded by path, as COM loads the class's in-process server.
 class DriverDll {
 public:
-    DriverDll() : module_(LoadLibraryA(kDriverDll))
+    DriverDll() : module_(LoadLibraryA(gInstalled ? InstalledServer(kDriverClassText).c_str() : kDriverDll))
     {
         if (module_ != nullptr) {
             getClassObject_ = Entry<GetClassObjectEntry>("DllGetClassObject");
@@ -132,6 +137,7 @@ public:
     DriverDll& operator=(const DriverDll&) = delete;
 
     bool usable() const { return getClassObject_ != nullptr && canUnloadNow_ != nullptr; }
+    HMODULE module() const { return module_; }
     HRESULT GetClassObject(REFCLSID clsid, REFIID iid, void** object) const
     {
         return getClassObject_(clsid, iid, object);
@@ -196,10 +202,16 @@ protected:
             ParseRegistryFile(WheelRegistryText(wheel_.path(), kWheelJoystickId), &wheelEntries, &error))
             << error.line << ": " << error.message;
         RemoveLeftoverWheel();
-        ASSERT_TRUE(applied_.Apply(install));
+        if (!gInstalled) {
+            ASSERT_TRUE(applied_.Apply(install));
+        }
         ASSERT_TRUE(applied_.Apply(wheelEntries));
         dll_.emplace();
-        ASSERT_TRUE(dll_->usable()) << kDriverDll << ": " << GetLastError();
+        ASSERT_TRUE(dll_->usable()) << (gInstalled ? InstalledServer(kDriverClassText) : kDriverDll) << ": "
+                                    << GetLastError();
+        if (gInstalled) {
+            ASSERT_TRUE(LoadedFromSystemFolder(dll_->module())) << ModuleFile(dll_->module());
+        }
     }
 
     void TearDown() override
@@ -571,12 +583,6 @@ int RunAgainAsWindowsXp(int argc, char** argv)
     return static_cast<int>(tests.Finish(INFINITE));
 }
 
-bool HasSwitch(int argc, char** argv, const char* wanted)
-{
-    return std::any_of(argv + 1, argv + argc,
-                       [&](const char* argument) { return std::strcmp(argument, wanted) == 0; });
-}
-
 } // namespace
 } // namespace torvex::testing
 
@@ -585,6 +591,7 @@ int main(int argc, char** argv)
     using namespace torvex::testing;
     if (argc == 4 && std::strcmp(argv[1], kHoldDriverLockSwitch) == 0)
         return HoldDriverLock(argv[2], static_cast<DWORD>(std::strtoul(argv[3], nullptr, 10)));
+    gInstalled = HasSwitch(argc, argv, kInstalledSwitch);
     if (!RunsAsWindowsXp() && !HasSwitch(argc, argv, kAsWindowsXpSwitch))
         return RunAgainAsWindowsXp(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);

@@ -1,13 +1,24 @@
-// What a person runs to install and remove the wheel's software, run under
-// Wine as they would run it on Windows: install.cmd copies both DLLs into
-// the system folder and imports the registry files with regedit; COM then
-// finds each class's server by name and the control panel finds the sheet
-// through the wheel's OEM key. uninstall.cmd takes all of it away again.
+// The wheel's software installed as Windows installs it: zk5120.inf run by
+// setupapi (rundll32 setupapi,InstallHinfSection, what right-click →
+// Install runs), with the two DLLs beside it as the package holds them.
+// Installing must leave exactly the registry entries of TorvexFF.reg and
+// TorvexPS.reg and both DLLs in the system folder; the driver and the sheet
+// must then run as DirectInput and the control panel find them, by class;
+// removing must take all of it away and leave DirectInput's calibration.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <iterator>
+#include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "platform/sim/registry_file.h"
 #include "platform/windows_api.h"
+#include "tests/support/installed_server.h"
 #include "tests/support/wine_probe.h"
 
 namespace torvex::testing {
@@ -16,38 +27,131 @@ namespace {
 constexpr const char* kInstallDir = TORVEX_INSTALL_DIR;
 constexpr const char* kDriverDll = TORVEX_FF_DLL;
 constexpr const char* kSheetDll = TORVEX_PS_DLL;
-const char* const kDriverClassKey = "CLSID\\{AF8D694E-457D-4284-A357-07B9FB497739}\\InprocServer32";
-const char* const kSheetClassKey = "CLSID\\{C1615263-565A-478F-9948-9AC3A8D02110}\\InprocServer32";
-const char* const kOemKey =
-    "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\VID_6D2A&PID_0005";
-const CLSID kDriverClass = {0xAF8D694E, 0x457D, 0x4284, {0xA3, 0x57, 0x07, 0xB9, 0xFB, 0x49, 0x77, 0x39}};
+constexpr const char* kInfName = "zk5120.inf";
+constexpr DWORD kGenerousWaitMs = 120000;
 
-std::string Text(HKEY root, const char* path, const char* name)
+// Where the installation writes: each class and the wheel's OEM key, with
+// everything below them.
+const char* const kInstalledKeys[] = {
+    "HKEY_CLASSES_ROOT\\CLSID\\{AF8D694E-457D-4284-A357-07B9FB497739}",
+    "HKEY_CLASSES_ROOT\\CLSID\\{C1615263-565A-478F-9948-9AC3A8D02110}",
+    "HKEY_LOCAL_"
+    "MACHINE\\System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM"
+    "\\VID_6D2A&PID_0005",
+};
+
+// Calibration as DirectInput keeps it on Windows XP and on Windows 98: it
+// belongs to DirectInput, not to the installation. The tests remove the
+// first from its wheel's calibration key on, and the second's value.
+struct StoredCalibration {
+    const char* key;
+    const char* value;
+};
+const StoredCalibration kCalibrations[] = {
+    {"SYSTEM\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\DirectInput\\VID_6D2A&PID_0005"
+     "\\Calibration\\0\\Type\\Axes\\0",
+     "Calibration"},
+    {"System\\CurrentControlSet\\Control\\MediaResources\\Joystick\\DINPUT.DLL\\CurrentJoystickSettings",
+     "Joystick1Configuration"},
+};
+const char* const kWheelCalibrationKey =
+    "SYSTEM\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\DirectInput\\VID_6D2A&PID_0005"
+    "\\Calibration\\0";
+const BYTE kCalibrationBytes[12] = {3, 0, 0, 0, 120, 0, 0, 0, 250, 0, 0, 0};
+
+std::string Lower(std::string text)
 {
-    char text[MAX_PATH] = {};
-    DWORD size = sizeof text - 1;
-    HKEY key = nullptr;
-    if (RegOpenKeyA(root, path, &key) != ERROR_SUCCESS)
-        return {};
-    const LONG read = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size);
-    RegCloseKey(key);
-    return read == ERROR_SUCCESS ? std::string(text) : std::string();
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
 }
 
-bool KeyExists(HKEY root, const char* path)
+// A registry subtree as a comparable value: each key's full path (in lower
+// case, as the registry compares names) with its values' types and bytes.
+using Value = std::pair<DWORD, std::vector<BYTE>>;
+using Tree = std::map<std::string, std::map<std::string, Value>>;
+
+void ReadTree(HKEY key, const std::string& path, Tree* tree)
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyA(root, path, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
+    auto& values = (*tree)[Lower(path)];
+    for (DWORD index = 0;; ++index) {
+        char name[256] = {};
+        DWORD nameSize = sizeof name;
+        DWORD type = 0;
+        std::vector<BYTE> data(4096);
+        DWORD dataSize = static_cast<DWORD>(data.size());
+        if (RegEnumValueA(key, index, name, &nameSize, nullptr, &type, data.data(), &dataSize) !=
+            ERROR_SUCCESS)
+            break;
+        data.resize(dataSize);
+        values[name] = {type, data};
+    }
+    for (DWORD index = 0;; ++index) {
+        char name[256] = {};
+        DWORD nameSize = sizeof name;
+        if (RegEnumKeyExA(key, index, name, &nameSize, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        HKEY subkey = nullptr;
+        if (RegOpenKeyExA(key, name, 0, KEY_READ, &subkey) == ERROR_SUCCESS) {
+            ReadTree(subkey, path + "\\" + name, tree);
+            RegCloseKey(subkey);
+        }
+    }
 }
 
-std::string SystemFile(const char* name)
+// What Wine's registry holds below the installation's keys now.
+Tree InstalledTree()
 {
-    char folder[MAX_PATH] = {};
-    GetSystemDirectoryA(folder, sizeof folder);
-    return std::string(folder) + "\\" + name;
+    Tree tree;
+    for (const std::string path : kInstalledKeys) {
+        const std::size_t slash = path.find('\\');
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(RegistryRootFromName(path.substr(0, slash)), path.substr(slash + 1).c_str(), 0,
+                          KEY_READ, &key) != ERROR_SUCCESS)
+            continue;
+        ReadTree(key, path, &tree);
+        RegCloseKey(key);
+    }
+    return tree;
+}
+
+// What the registry files say the installation writes, with the keys that
+// lie between the installation's keys and the files' own.
+Tree ExpectedTree()
+{
+    Tree tree;
+    for (const char* file : {"TorvexFF.reg", "TorvexPS.reg"}) {
+        RegistryFile entries;
+        RegistryFileError error;
+        const std::string path = std::string(kInstallDir) + "/" + file;
+        EXPECT_TRUE(LoadRegistryFile(path, &entries, &error))
+            << path << ":" << error.line << ": " << error.message;
+        for (const RegistryFileKey& key : entries.keys) {
+            auto& values = tree[Lower(key.path)];
+            for (const RegistryFileValue& value : key.values)
+                values[value.name] = {value.type, value.data};
+        }
+    }
+    // The keys made on the way to the files' own, within the installation's.
+    const auto installed = [](const std::string& path) {
+        return std::any_of(std::begin(kInstalledKeys), std::end(kInstalledKeys), [&](const std::string& top) {
+            return path.compare(0, top.size(), Lower(top)) == 0;
+        });
+    };
+    for (const auto& [path, values] : Tree(tree)) {
+        for (std::size_t slash = path.find('\\'); slash != std::string::npos;
+             slash = path.find('\\', slash + 1)) {
+            if (installed(path.substr(0, slash)))
+                tree[path.substr(0, slash)];
+        }
+    }
+    return tree;
+}
+
+std::string FileBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 bool FileExists(const std::string& path)
@@ -55,76 +159,147 @@ bool FileExists(const std::string& path)
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// cmd.exe running one of the installation's scripts, as a person would.
-long RunScript(const std::string& script, const std::string& argument = "")
+std::vector<BYTE> StoredBytes(const StoredCalibration& calibration)
 {
-    std::string command = "cmd.exe /c \"\"" + std::string(kInstallDir) + "\\" + script + "\"";
-    if (!argument.empty())
-        command += " \"" + argument + "\"";
-    command += "\"";
-    ChildProcess run(command, false);
-    return run.Finish(60000);
+    HKEY key = nullptr;
+    if (RegOpenKeyA(HKEY_LOCAL_MACHINE, calibration.key, &key) != ERROR_SUCCESS)
+        return {};
+    std::vector<BYTE> data(64);
+    DWORD size = static_cast<DWORD>(data.size());
+    const LONG read = RegQueryValueExA(key, calibration.value, nullptr, nullptr, data.data(), &size);
+    RegCloseKey(key);
+    data.resize(read == ERROR_SUCCESS ? size : 0);
+    return data;
 }
 
 class InstallationTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        // The two DLLs side by side, as a person gets them.
+        // The INF and the two DLLs side by side, as the package holds them.
         char temp[MAX_PATH] = {};
         GetTempPathA(sizeof temp, temp);
-        package_ = std::string(temp) + "torvex-package-" + std::to_string(GetCurrentProcessId());
+        package_ = std::string(temp) + "zk5120-package-" + std::to_string(GetCurrentProcessId());
         ASSERT_TRUE(CreateDirectoryA(package_.c_str(), nullptr));
-        ASSERT_TRUE(CopyFileA(kDriverDll, (package_ + "\\TorvexFF.dll").c_str(), FALSE));
-        ASSERT_TRUE(CopyFileA(kSheetDll, (package_ + "\\TorvexPS.dll").c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA((std::string(kInstallDir) + "\\" + kInfName).c_str(),
+                              Packaged(kInfName).c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA(kDriverDll, Packaged("TorvexFF.dll").c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA(kSheetDll, Packaged("TorvexPS.dll").c_str(), FALSE));
+        for (const StoredCalibration& calibration : kCalibrations) {
+            HKEY key = nullptr;
+            ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, calibration.key, &key), ERROR_SUCCESS);
+            RegSetValueExA(key, calibration.value, 0, REG_BINARY, kCalibrationBytes,
+                           sizeof kCalibrationBytes);
+            RegCloseKey(key);
+        }
     }
+
     void TearDown() override
     {
-        RunScript("uninstall.cmd");
-        DeleteFileA((package_ + "\\TorvexFF.dll").c_str());
-        DeleteFileA((package_ + "\\TorvexPS.dll").c_str());
+        Run("DefaultUninstall");
+        for (const char* file : {kInfName, "TorvexFF.dll", "TorvexPS.dll"})
+            DeleteFileA(Packaged(file).c_str());
         RemoveDirectoryA(package_.c_str());
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kWheelCalibrationKey);
+        HKEY settings = nullptr;
+        if (RegOpenKeyA(HKEY_LOCAL_MACHINE, kCalibrations[1].key, &settings) == ERROR_SUCCESS) {
+            RegDeleteValueA(settings, kCalibrations[1].value);
+            RegCloseKey(settings);
+        }
+    }
+
+    std::string Packaged(const char* file) const { return package_ + "\\" + file; }
+
+    // What right-click → Install (or Remove) runs on Windows 2000 and XP.
+    long Run(const char* section) const
+    {
+        ChildProcess run(std::string("rundll32.exe setupapi.dll,InstallHinfSection ") + section + " 132 " +
+                             Packaged(kInfName),
+                         false);
+        return run.Finish(kGenerousWaitMs);
+    }
+
+    void ExpectInstalled() const
+    {
+        const Tree installed = InstalledTree();
+        const Tree expected = ExpectedTree();
+        EXPECT_EQ(installed.size(), expected.size());
+        for (const auto& [path, values] : expected) {
+            const auto found = installed.find(path);
+            if (found == installed.end()) {
+                ADD_FAILURE() << "missing key " << path;
+                continue;
+            }
+            EXPECT_EQ(found->second, values) << "values of " << path;
+        }
+        for (const auto& [path, values] : installed)
+            EXPECT_EQ(expected.count(path), 1u) << "key the registry files do not have: " << path;
+        for (const char* file : {"TorvexFF.dll", "TorvexPS.dll"}) {
+            const std::string installedFile = SystemFolder() + "\\" + file;
+            EXPECT_TRUE(FileExists(installedFile)) << installedFile;
+            EXPECT_EQ(FileBytes(installedFile), FileBytes(Packaged(file))) << installedFile;
+        }
+    }
+
+    void ExpectRemovedWithCalibrationKept() const
+    {
+        EXPECT_TRUE(InstalledTree().empty());
+        for (const char* file : {"TorvexFF.dll", "TorvexPS.dll"})
+            EXPECT_FALSE(FileExists(SystemFolder() + "\\" + file)) << file;
+        for (const StoredCalibration& calibration : kCalibrations)
+            EXPECT_EQ(StoredBytes(calibration),
+                      std::vector<BYTE>(std::begin(kCalibrationBytes), std::end(kCalibrationBytes)))
+                << calibration.key;
+        HKEY classes = nullptr;
+        ASSERT_EQ(RegOpenKeyA(HKEY_CLASSES_ROOT, "CLSID", &classes), ERROR_SUCCESS) << "other classes stay";
+        RegCloseKey(classes);
     }
 
     std::string package_;
 };
 
-TEST_F(InstallationTest, InstallMakesBothClassesFindableAndUninstallTakesEverythingAway)
+TEST_F(InstallationTest, InstallingWritesExactlyTheRegistryFilesEntriesAndBothDlls)
 {
-    ASSERT_EQ(RunScript("install.cmd", package_), 0);
-    EXPECT_TRUE(FileExists(SystemFile("TorvexFF.dll")));
-    EXPECT_TRUE(FileExists(SystemFile("TorvexPS.dll")));
-    EXPECT_EQ(Text(HKEY_CLASSES_ROOT, kDriverClassKey, ""), "TorvexFF.dll");
-    EXPECT_EQ(Text(HKEY_CLASSES_ROOT, kSheetClassKey, ""), "TorvexPS.dll");
-    EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, kOemKey, "ConfigCLSID"), "{C1615263-565A-478F-9948-9AC3A8D02110}");
-    EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, (std::string(kOemKey) + "\\OEMForceFeedback").c_str(), "CLSID"),
-              "{AF8D694E-457D-4284-A357-07B9FB497739}");
-
-    // The server COM would load for the driver's class, found by its name.
-    HMODULE driver = LoadLibraryA(Text(HKEY_CLASSES_ROOT, kDriverClassKey, "").c_str());
-    ASSERT_NE(driver, nullptr);
-    using GetClassObjectFunction = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
-    const auto getClassObject = reinterpret_cast<GetClassObjectFunction>(
-        reinterpret_cast<void (*)()>(GetProcAddress(driver, "DllGetClassObject")));
-    ASSERT_NE(getClassObject, nullptr);
-    IClassFactory* factory = nullptr;
-    EXPECT_EQ(getClassObject(kDriverClass, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
-    if (factory != nullptr)
-        factory->Release();
-    FreeLibrary(driver);
-
-    ASSERT_EQ(RunScript("uninstall.cmd"), 0);
-    EXPECT_FALSE(FileExists(SystemFile("TorvexFF.dll")));
-    EXPECT_FALSE(FileExists(SystemFile("TorvexPS.dll")));
-    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "CLSID\\{AF8D694E-457D-4284-A357-07B9FB497739}"));
-    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "CLSID\\{C1615263-565A-478F-9948-9AC3A8D02110}"));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kOemKey));
+    ASSERT_EQ(Run("DefaultInstall"), 0);
+    ExpectInstalled();
 }
 
-TEST_F(InstallationTest, InstallRefusesAFolderWithoutTheDlls)
+// The driver plays a force on the pipe wheel and the sheet runs its pages in
+// a real property sheet, each loaded by its class from the installed entries
+// (the test programs' --installed runs).
+TEST_F(InstallationTest, TheInstalledDriverAndSheetRunFoundByTheirClasses)
 {
-    EXPECT_NE(RunScript("install.cmd", package_ + "\\missing"), 0);
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kOemKey));
+    ASSERT_EQ(Run("DefaultInstall"), 0);
+    const std::string driverRun =
+        std::string("\"") + TORVEX_DRIVER_DLL_TESTS + "\" " + kInstalledSwitch +
+        " --gtest_fail_if_no_tests "
+        "--gtest_filter=DriverDllTest.AConstantForcePushesTheWheelEvery25Milliseconds";
+    ChildProcess driver(driverRun, true);
+    EXPECT_EQ(driver.Finish(kGenerousWaitMs), 0) << driverRun;
+    const std::string sheetRun =
+        std::string("\"") + TORVEX_SHEET_HOST_TESTS + "\" " + kInstalledSwitch +
+        " --gtest_fail_if_no_tests --gtest_filter=SheetHostTest.EffectPagePullsTheWheelUntilItIsLeft";
+    ChildProcess sheet(sheetRun, true);
+    EXPECT_EQ(sheet.Finish(kGenerousWaitMs), 0) << sheetRun;
+}
+
+TEST_F(InstallationTest, RemovingTakesAwayTheDllsAndEntriesAndLeavesTheCalibration)
+{
+    ASSERT_EQ(Run("DefaultInstall"), 0);
+    ASSERT_EQ(Run("DefaultUninstall"), 0);
+    ExpectRemovedWithCalibrationKept();
+}
+
+TEST_F(InstallationTest, RemovingWhatIsNotInstalledAndInstallingTwiceDoNoHarm)
+{
+    EXPECT_EQ(Run("DefaultUninstall"), 0);
+    ExpectRemovedWithCalibrationKept();
+    EXPECT_EQ(Run("DefaultInstall"), 0);
+    EXPECT_EQ(Run("DefaultInstall"), 0);
+    ExpectInstalled();
+    EXPECT_EQ(Run("DefaultUninstall"), 0);
+    EXPECT_EQ(Run("DefaultUninstall"), 0);
+    ExpectRemovedWithCalibrationKept();
 }
 
 } // namespace

@@ -22,6 +22,7 @@
 #include "platform/win32/win32_registry.h"
 #include "tests/support/dib_surface.h"
 #include "tests/support/fixtures.h"
+#include "tests/support/installed_server.h"
 #include "tests/support/pipe_wheel.h"
 #include "tests/support/registry_apply.h"
 #include "tests/support/wine_probe.h"
@@ -35,6 +36,10 @@ namespace {
 
 constexpr const char* kSheetDll = TORVEX_PS_DLL;
 constexpr const char* kDriverDll = TORVEX_FF_DLL;
+// Run with --installed (by the installation's tests): both DLLs are the
+// installed ones, found by their classes as the control panel and
+// DirectInput find them, with the installation's registry entries.
+bool gInstalled = false;
 constexpr const char* kAsControlPanelSwitch = "--as-control-panel";
 const CLSID kSheetClass = {0xC1615263, 0x565A, 0x478F, {0x99, 0x48, 0x9A, 0xC3, 0xA8, 0xD0, 0x21, 0x10}};
 constexpr const char* kDriverServerKey = "CLSID\\{AF8D694E-457D-4284-A357-07B9FB497739}\\InprocServer32";
@@ -98,8 +103,12 @@ protected:
         ASSERT_TRUE(wheel_.serving());
         ASSERT_NO_FATAL_FAILURE(WriteRegistry());
 
-        sheetDll_ = LoadLibraryA(kSheetDll);
-        ASSERT_NE(sheetDll_, nullptr) << kSheetDll << ": " << GetLastError();
+        const std::string sheetDll = gInstalled ? InstalledServer(kSheetClassText) : kSheetDll;
+        sheetDll_ = LoadLibraryA(sheetDll.c_str());
+        ASSERT_NE(sheetDll_, nullptr) << sheetDll << ": " << GetLastError();
+        if (gInstalled) {
+            ASSERT_TRUE(LoadedFromSystemFolder(sheetDll_)) << ModuleFile(sheetDll_);
+        }
         HMODULE dinput = GetModuleHandleA("dinput.dll");
         ASSERT_NE(dinput, nullptr);
         setWheel_ = Entry<SetWheelFunction>(dinput, "SimDinputSetWheel");
@@ -129,17 +138,22 @@ protected:
     }
 
     // The installation's entries with TorvexFF.dll where this build made
-    // it, the wheel as joystick 0 at the pipe's path, and DirectInput's
-    // calibration entry for it.
+    // it (unless installed), the wheel as joystick 0 at the pipe's path,
+    // and DirectInput's calibration entry for it.
     void WriteRegistry()
     {
         RemoveLeftoverWheel();
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, kCalibrationKey.c_str());
-        std::string text = "REGEDIT4\n\n[HKEY_CLASSES_ROOT\\" + std::string(kDriverServerKey) +
-                           "]\n@=" + RegistryString(kDriverDll) + "\n\n[HKEY_LOCAL_MACHINE\\" +
-                           kCalibrationKey + "]\n\"GUID\"=hex:" + kWheelInstanceBytes + "\n";
-        for (const std::string& file :
-             {InstallFilePath(), std::string(TORVEX_INSTALL_DIR) + "/TorvexPS.reg"}) {
+        std::string text = "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\" + kCalibrationKey +
+                           "]\n\"GUID\"=hex:" + kWheelInstanceBytes + "\n";
+        if (!gInstalled)
+            text += "\n[HKEY_CLASSES_ROOT\\" + std::string(kDriverServerKey) +
+                    "]\n@=" + RegistryString(kDriverDll) + "\n";
+        const std::vector<std::string> installation =
+            gInstalled ? std::vector<std::string>{}
+                       : std::vector<std::string>{InstallFilePath(),
+                                                  std::string(TORVEX_INSTALL_DIR) + "/TorvexPS.reg"};
+        for (const std::string& file : installation) {
             RegistryFile entries;
             RegistryFileError error;
             ASSERT_TRUE(LoadRegistryFile(file, &entries, &error)) << file << ": " << error.message;
@@ -331,6 +345,7 @@ int RunAgainAsControlPanel(int argc, char** argv)
 int main(int argc, char** argv)
 {
     using namespace torvex::testing;
+    gInstalled = HasSwitch(argc, argv, kInstalledSwitch);
     if (argc < 2 || std::strcmp(argv[1], kAsControlPanelSwitch) != 0)
         return RunAgainAsControlPanel(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
