@@ -1,21 +1,30 @@
 #!/usr/bin/env bash
-# Sets up the machine and builds every preset: the Linux builds (plain and
-# with sanitizers), the DLLs for both Windows targets and the Windows test
-# programs (which test the win64 DLLs, so those come first). Presets may be
-# named to build only those.
+# Builds presets, each whole or only some of its targets:
+#
+#   scripts/build.sh host win64                 two whole presets
+#   scripts/build.sh host:TorvexFF,torvex-lab   two targets of the host preset
+#
+# With no argument: every preset the test command builds (the Linux builds,
+# the DLLs for both Windows targets, then the Windows test programs, which
+# test the win64 DLLs). Run scripts/setup.sh first on a new machine.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
-
-scripts/setup.sh
 
 # Compiler cache: a fresh clone in another folder reuses what an earlier
 # build of the same sources compiled.
 export CCACHE_BASEDIR="$(pwd)" CCACHE_NOHASHDIR=1
 
-presets=("$@")
-[ ${#presets[@]} -gt 0 ] || presets=(host host-asan win32 win64 win64-tests)
-for preset in "${presets[@]}"; do
-  echo "== build $preset"
+specs=("$@")
+[ ${#specs[@]} -gt 0 ] || specs=(host host-asan win32 win64 win64-tests)
+for spec in "${specs[@]}"; do
+  preset=${spec%%:*}
+  targets=()
+  [ "$spec" = "$preset" ] || IFS=, read -r -a targets <<<"${spec#*:}"
+  echo "== build $spec"
   cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset"
+  if [ ${#targets[@]} -gt 0 ]; then
+    cmake --build --preset "$preset" --target "${targets[@]}"
+  else
+    cmake --build --preset "$preset"
+  fi
 done

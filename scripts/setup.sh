@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need, by Debian package name, and
 # prepares the project's own quiet Wine prefix. Quick when all is there.
+#
+#   scripts/setup.sh               everything: the deliverables and every test
+#   scripts/setup.sh deliverables  only what building the deliverables needs
+#                                  (no Wine, no Xvfb, no clang, no Wine prefix)
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -9,10 +13,14 @@ packages=(
   cmake ninja-build g++ ccache pkg-config
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 binutils-mingw-w64
-  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
-  wine wine64 xvfb xauth
-  clang libclang-rt-14-dev
 )
+if [ "${1:-}" != deliverables ]; then
+  packages+=(
+    g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
+    wine wine64 xvfb xauth
+    clang libclang-rt-14-dev
+  )
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -28,4 +36,4 @@ if [ ${#missing[@]} -gt 0 ]; then
   $sudo_cmd apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-"$here/scripts/wine-prefix.sh"
+[ "${1:-}" = deliverables ] || "$here/scripts/wine-prefix.sh"

@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
 # Sets up, builds, and runs every test: the Linux build, the sanitizer
-# build, and the x86_64 Windows DLLs and test programs under Wine. Ends with one CTest
-# summary over all of them and fails when any test fails.
+# build, the Windows DLLs with the x86_64 test programs under Wine, and the
+# fuzzers briefly. Ends with one CTest summary over all of them and fails
+# when any test fails.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 root=$(pwd)
 
-scripts/build.sh host host-asan win32 win64 win64-tests
+scripts/setup.sh
 # The fuzz preset builds only its fuzz targets (clang, libFuzzer).
-cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz --target fuzz_targets
+scripts/build.sh host host-asan win32 win64 win64-tests fuzz:fuzz_targets
 
 # Wine creates windows only on an X display: the window tests get a
 # virtual one (on a free display number), started before the Wine server
