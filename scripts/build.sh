@@ -14,13 +14,13 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 # build of the same sources compiled.
 export CCACHE_BASEDIR="$(pwd)" CCACHE_NOHASHDIR=1
 
-specs=("$@")
-[ ${#specs[@]} -gt 0 ] || specs=(host host-asan win32 win64 win64-tests)
-for spec in "${specs[@]}"; do
-  preset=${spec%%:*}
+wanted=("$@")
+[ ${#wanted[@]} -gt 0 ] || wanted=(host host-asan win32 win64 win64-tests)
+for build in "${wanted[@]}"; do
+  preset=${build%%:*}
   targets=()
-  [ "$spec" = "$preset" ] || IFS=, read -r -a targets <<<"${spec#*:}"
-  echo "== build $spec"
+  [ "$build" = "$preset" ] || IFS=, read -r -a targets <<<"${build#*:}"
+  echo "== build $build"
   cmake --preset "$preset" >/dev/null
   if [ ${#targets[@]} -gt 0 ]; then
     cmake --build --preset "$preset" --target "${targets[@]}"
