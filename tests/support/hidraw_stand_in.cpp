@@ -75,6 +75,10 @@ void HidrawStandIn::Serve()
                 received_.emplace_back(packet.begin(), packet.begin() + got);
                 continue;
             }
+            // A far end that closed with input reports unread is reported
+            // once, ahead of the output reports it wrote before it closed.
+            if (got < 0 && errno == ECONNRESET)
+                continue;
             // Nothing more for now, or the far end has closed.
             return got == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
         }

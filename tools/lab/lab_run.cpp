@@ -83,10 +83,13 @@ private:
 
     bool Prepare()
     {
+        if (options_.deviceWheel != nullptr && options_.realtime)
+            return Fail("a wheel the lab moves behind a device node is played in scenario time only");
         std::string error;
         if (!library_.Load(options_.modulePath, &error))
             return Fail("cannot load the effect driver: " + error);
-        const bool realtime = options_.realtime || !options_.devicePath.empty();
+        const bool realtime =
+            options_.realtime || (!options_.devicePath.empty() && options_.deviceWheel == nullptr);
         std::string wheelPath = options_.devicePath.empty() ? SimWheel::kDefaultPath : options_.devicePath;
         if (options_.registryFile.empty()) {
             if (!SetUpInstalledWheel(registry_, options_.installFile, wheelPath, &error))
@@ -98,7 +101,7 @@ private:
                 wheelPath = SimulatedWheelPath();
         }
         world_ = realtime ? MakeRealtimeWorld(registry_, options_, wheelPath, scenario_.endMs, commentary_)
-                          : MakeSimulatedWorld(registry_, wheelPath);
+                          : MakeSimulatedWorld(registry_, options_, wheelPath);
         return true;
     }
 
@@ -183,7 +186,7 @@ private:
 
     void MoveWheel(const ScenarioStep& step)
     {
-        SimWheel* wheel = world_->Wheel();
+        LabWheel* wheel = world_->Wheel();
         if (wheel == nullptr) {
             commentary_ << "torvex-lab: line " << step.line << ": " << step.word
                         << ": a real device is not the lab's to move; going on\n";

@@ -7,6 +7,7 @@
 #include <ostream>
 #include <string>
 
+#include "tools/lab/lab_wheel.h"
 #include "tools/lab/scenario.h"
 #include "tools/lab/timeline.h"
 
@@ -17,8 +18,12 @@ struct LabOptions {
     std::string installFile;  // the installation's registry file
     std::string registryFile; // the whole registry instead; empty: installation plus the lab's wheel
     std::string devicePath;   // a real device node; empty: the simulated wheel
-    bool realtime = false;    // implied by a device
-    bool stats = false;       // the timer's period error at the end (real time only)
+    // The wheel behind `devicePath` when the lab may move it (a test's
+    // stand-in for the wheel's node); the run then keeps scenario time, so
+    // that its timeline depends on nothing but the scenario.
+    LabWheel* deviceWheel = nullptr;
+    bool realtime = false; // implied by a device the lab cannot move
+    bool stats = false;    // the timer's period error at the end (real time only)
 };
 
 struct LabOutcome {
