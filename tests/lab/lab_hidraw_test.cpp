@@ -1,6 +1,7 @@
 // The lab on the wheel's hidraw node, with a stand-in that frames reports as
 // hidraw does for the ZK-5120 in the wheel's place: every golden scenario
-// gives its timeline through the POSIX device file too.
+// gives its timeline through the POSIX device file too, and `--device auto`
+// finds the stand-in by its ids in a sysfs tree of the test's own.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -22,6 +23,14 @@ using testing::InstallFilePath;
 using testing::ScratchFolder;
 
 constexpr const char* kWheelUevent = "HID_ID=0003:00006D2A:00000005\nHID_NAME=ZK-5120 Force Feedback Wheel\n";
+constexpr const char* kKeyboardUevent = "HID_ID=0003:0000046D:0000C31C\nHID_NAME=USB Keyboard\n";
+
+// Button 2 starts the kick while it is down.
+constexpr const char* kTriggeredKick =
+    "download kick constant duration=50000 gain=10000 axes=0,1 dir=1,0 constant=10000 trigger=2\n"
+    "at 100\n"
+    "wheel buttons=0x004\n"
+    "at 200\n";
 
 std::string ReadText(const std::filesystem::path& path)
 {
@@ -137,6 +146,55 @@ TEST_P(GoldenScenarioOverHidraw, GivesTheTimelineOfTheSimulatedWheel)
 
 INSTANTIATE_TEST_SUITE_P(Lab, GoldenScenarioOverHidraw, ::testing::ValuesIn(GoldenScenarioNames()),
                          [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
+
+TEST(LabOnHidraw, FindsTheWheelsNodeByItsIds)
+{
+    const HidrawSystem system({kKeyboardUevent, kWheelUevent});
+    HidrawStandIn standIn(system.Node(1));
+    ASSERT_TRUE(standIn.plugged());
+    StandInWheel wheel(standIn);
+    LabOptions options = Options();
+    options.devicePath = kFindDevice;
+    options.systemRoot = system.root();
+    options.deviceWheel = &wheel;
+
+    std::ostringstream commentary;
+    const LabOutcome outcome = RunScenario(Parsed(kTriggeredKick), options, commentary);
+    ASSERT_TRUE(outcome.ok) << commentary.str();
+    EXPECT_NE(commentary.str().find("the wheel is " + system.Node(1)), std::string::npos) << commentary.str();
+    const std::vector<BYTE> kick = {0, 0, 0, 0x7F, 0};
+    const auto reports = standIn.TakeReceived();
+    EXPECT_EQ(std::count(reports.begin(), reports.end(), kick), 4) << "button 2 from 125 to 200 ms";
+}
+
+TEST(LabOnHidraw, SaysWhyItFindsNoWheelOrNamesEveryOne)
+{
+    const struct {
+        std::vector<std::string> uevents;
+        std::string says;
+    } cases[] = {
+        {{}, "--device auto: there is no hidraw device in "},
+        {{kKeyboardUevent}, "--device auto: none of the 1 hidraw devices in "},
+        {{kWheelUevent, kKeyboardUevent, kWheelUevent}, "--device auto: 2 ZK-5120 wheels are plugged in ("},
+    };
+    for (const auto& each : cases) {
+        const HidrawSystem system(each.uevents);
+        LabOptions options = Options();
+        options.devicePath = kFindDevice;
+        options.systemRoot = system.root();
+        std::ostringstream commentary;
+        const LabOutcome outcome = RunScenario(Parsed(kTriggeredKick), options, commentary);
+        EXPECT_FALSE(outcome.ok);
+        EXPECT_TRUE(outcome.timeline.empty());
+        EXPECT_NE(commentary.str().find(each.says), std::string::npos) << commentary.str();
+        if (each.uevents.size() == 3) {
+            EXPECT_NE(
+                commentary.str().find(system.Node(0) + ", " + system.Node(2) + "): name one with --device"),
+                std::string::npos)
+                << commentary.str();
+        }
+    }
+}
 
 } // namespace
 } // namespace torvex::lab

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <memory>
 
+#include "driver/driver_state.h"
 #include "platform/sim/sim_registry.h"
 #include "platform/sim/sim_wheel.h"
 #include "platform/wheel_input_report.h"
@@ -12,6 +14,7 @@
 #include "tools/lab/effect_record.h"
 #include "tools/lab/lab_registry.h"
 #include "tools/lab/lab_world.h"
+#include "tools/lab/wheel_search.h"
 
 namespace torvex::lab {
 
@@ -85,6 +88,8 @@ private:
     {
         if (options_.deviceWheel != nullptr && options_.realtime)
             return Fail("a wheel the lab moves behind a device node is played in scenario time only");
+        if (options_.devicePath == kFindDevice && !FindDevice())
+            return false;
         std::string error;
         if (!library_.Load(options_.modulePath, &error))
             return Fail("cannot load the effect driver: " + error);
@@ -103,6 +108,40 @@ private:
         world_ = realtime ? MakeRealtimeWorld(registry_, options_, wheelPath, scenario_.endMs, commentary_)
                           : MakeSimulatedWorld(registry_, options_, wheelPath);
         return true;
+    }
+
+    // The wheel's hidraw node, found by its USB ids; refused when there is
+    // none or more than one.
+    bool FindDevice()
+    {
+        const std::filesystem::path root = options_.systemRoot.empty() ? "/" : options_.systemRoot;
+        const WheelSearch search = FindWheelNodes(root / "sys", root / "dev");
+        const std::string where = search.hidrawClass.string();
+        if (search.nodes.size() == 1) {
+            options_.devicePath = search.nodes.front();
+            commentary_ << "torvex-lab: the wheel is " << options_.devicePath << "\n";
+            return true;
+        }
+        if (search.hidrawDevices == 0)
+            return Fail("--device auto: there is no hidraw device in " + where +
+                        ": is the wheel plugged in?");
+        if (search.nodes.empty())
+            return Fail("--device auto: none of the " + std::to_string(search.hidrawDevices) +
+                        " hidraw devices in " + where + " is a ZK-5120 (USB " + WheelIds() +
+                        "): is the wheel plugged in?");
+        std::string nodes;
+        for (const std::string& node : search.nodes)
+            nodes += (nodes.empty() ? "" : ", ") + node;
+        return Fail("--device auto: " + std::to_string(search.nodes.size()) +
+                    " ZK-5120 wheels are plugged in (" + nodes + "): name one with --device PATH");
+    }
+
+    static std::string WheelIds()
+    {
+        char ids[16];
+        std::snprintf(ids, sizeof ids, "%04X:%04X", static_cast<unsigned>(kWheelVendorId),
+                      static_cast<unsigned>(kWheelProductId));
+        return ids;
     }
 
     std::string SimulatedWheelPath()
@@ -289,7 +328,7 @@ private:
     static constexpr std::size_t kReservedByte = 4;
 
     const Scenario& scenario_;
-    const LabOptions& options_;
+    LabOptions options_; // with the device node found, when the lab was asked to find it
     std::ostream& commentary_;
     // First, so that the module is unloaded after everything it was given.
     DriverLibrary library_;
