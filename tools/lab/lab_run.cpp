@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "driver/driver_state.h"
+#include "platform/posix/posix_device_file.h"
 #include "platform/sim/sim_registry.h"
 #include "platform/sim/sim_wheel.h"
 #include "platform/wheel_input_report.h"
@@ -90,6 +91,8 @@ private:
             return Fail("a wheel the lab moves behind a device node is played in scenario time only");
         if (options_.devicePath == kFindDevice && !FindDevice())
             return false;
+        if (!options_.devicePath.empty() && !TryDevice())
+            return false;
         std::string error;
         if (!library_.Load(options_.modulePath, &error))
             return Fail("cannot load the effect driver: " + error);
@@ -142,6 +145,35 @@ private:
         std::snprintf(ids, sizeof ids, "%04X:%04X", static_cast<unsigned>(kWheelVendorId),
                       static_cast<unsigned>(kWheelProductId));
         return ids;
+    }
+
+    // The node opened once before the run, so that what keeps the wheel
+    // from the driver is said at the start instead of lost in ticks that
+    // quietly try again. Without permission nothing could ever reach the
+    // wheel, so the run stops there.
+    bool TryDevice()
+    {
+        PosixDeviceFile device;
+        const std::string& path = options_.devicePath;
+        const HANDLE opened = device.Open(path.c_str());
+        if (IsOpenDevice(opened)) {
+            device.Close(opened);
+            return true;
+        }
+        const DWORD error = device.LastError();
+        if (error == ERROR_ACCESS_DENIED)
+            return Fail("no permission to open " + path + ". The udev rule install/" + kUdevRuleName +
+                        " lets the logged-in user drive the wheel: copy it to /etc/udev/rules.d/, run "
+                        "'udevadm control --reload-rules && udevadm trigger' as root, and plug the wheel in "
+                        "again (README, \"The lab\")");
+        std::string reason = "error " + std::to_string(error);
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+            reason = "there is no such node";
+        else if (error == ERROR_DEVICE_NOT_CONNECTED)
+            reason = "the wheel is not connected";
+        commentary_ << "torvex-lab: cannot open " << path << " (" << reason
+                    << "); the driver tries again every tick\n";
+        return true;
     }
 
     std::string SimulatedWheelPath()

@@ -15,6 +15,8 @@ namespace torvex::lab {
 
 // The device path that asks the lab to find the wheel's hidraw node itself.
 constexpr const char* kFindDevice = "auto";
+// The udev rule in install/ that gives the logged-in user the wheel's node.
+constexpr const char* kUdevRuleName = "70-zk5120-wheel.rules";
 
 struct LabOptions {
     std::string modulePath;   // TorvexFF.so
