@@ -18,7 +18,7 @@
 #include <sstream>
 
 #include "driver/driver_state.h"
-#include "tests/support/fixtures.h"
+#include "tests/lab/lab_test_support.h"
 #include "tests/support/hidraw_stand_in.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/unique_fd.h"
@@ -28,7 +28,6 @@ namespace torvex::lab {
 namespace {
 
 using testing::HidrawStandIn;
-using testing::InstallFilePath;
 using testing::ScratchFolder;
 using testing::UniqueFd;
 
@@ -46,34 +45,6 @@ std::string ReadText(const std::filesystem::path& path)
 {
     std::ifstream file(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-LabOptions Options()
-{
-    LabOptions options;
-    options.modulePath = TORVEX_FF_MODULE;
-    options.installFile = InstallFilePath();
-    return options;
-}
-
-Scenario Parsed(const std::string& text)
-{
-    Scenario scenario;
-    ScenarioError error;
-    EXPECT_TRUE(ParseScenario(text, &scenario, &error)) << error.line << ": " << error.message;
-    return scenario;
-}
-
-// What torvex-lab prints of a timeline.
-std::string Printed(const Timeline& timeline)
-{
-    std::string out;
-    for (const TimelineEvent& event : timeline) {
-        const std::string line = FormatEvent(event);
-        if (!line.empty())
-            out += line + "\n";
-    }
-    return out;
 }
 
 std::vector<std::vector<BYTE>> Reports(const Timeline& timeline)
@@ -148,7 +119,7 @@ TEST_P(GoldenScenarioOverHidraw, GivesTheTimelineOfTheSimulatedWheel)
     std::ostringstream commentary;
     const LabOutcome outcome = RunScenario(scenario, options, commentary);
     ASSERT_TRUE(outcome.ok) << commentary.str();
-    EXPECT_EQ(Printed(outcome.timeline), ReadText(scenarioDir / (GetParam() + ".timeline")))
+    EXPECT_EQ(FormatTimeline(outcome.timeline), ReadText(scenarioDir / (GetParam() + ".timeline")))
         << commentary.str();
     EXPECT_EQ(standIn.TakeReceived(), Reports(outcome.timeline))
         << "the reports reach the wheel id byte first";
@@ -230,12 +201,12 @@ TEST(LabOnHidraw, AWheelPluggedInAfterTheStartIsDrivenOnceItIsThere)
                                     "again every tick"),
               std::string::npos)
         << commentary.str();
-    EXPECT_EQ(Printed(outcome.timeline), "75 report 00 00 00 7F 00\n"
-                                         "100 report 00 00 00 7F 00\n"
-                                         "100 report 00 00 00 00 00\n"
-                                         "100 report 00 00 00 00 00\n"
-                                         "100 report 00 00 00 00 00\n"
-                                         "100 report 00 00 00 00 00\n");
+    EXPECT_EQ(FormatTimeline(outcome.timeline), "75 report 00 00 00 7F 00\n"
+                                                "100 report 00 00 00 7F 00\n"
+                                                "100 report 00 00 00 00 00\n"
+                                                "100 report 00 00 00 00 00\n"
+                                                "100 report 00 00 00 00 00\n"
+                                                "100 report 00 00 00 00 00\n");
 }
 
 // Run in a child process that may not open the node: root there becomes

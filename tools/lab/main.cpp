@@ -134,12 +134,7 @@ std::string ScenarioName(const std::string& path)
 
 void PrintTimeline(const Timeline& timeline)
 {
-    std::string out;
-    for (const TimelineEvent& event : timeline) {
-        const std::string line = FormatEvent(event);
-        if (!line.empty())
-            out += line + "\n";
-    }
+    const std::string out = FormatTimeline(timeline);
     std::fwrite(out.data(), 1, out.size(), stdout);
     std::fflush(stdout);
 }
