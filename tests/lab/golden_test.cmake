@@ -3,13 +3,15 @@
 #
 #   -DLAB=<torvex-lab> -DSCENARIO=<file> -DEXPECTED=<timeline file> -DACTUAL=<where to keep the output>
 #   optional: -DSTDIN=1 (the scenario arrives on standard input),
+#             -DLAB_ARGS=<options before the scenario>,
 #             -DEXPECTED_CODE=<exit code> -DEXPECTED_ERROR=<regex the commentary must match>
 cmake_policy(SET CMP0007 NEW)
 if(STDIN)
-  execute_process(COMMAND ${LAB} - INPUT_FILE ${SCENARIO}
+  execute_process(COMMAND ${LAB} ${LAB_ARGS} - INPUT_FILE ${SCENARIO}
                   OUTPUT_VARIABLE actual ERROR_VARIABLE commentary RESULT_VARIABLE code)
 else()
-  execute_process(COMMAND ${LAB} ${SCENARIO} OUTPUT_VARIABLE actual ERROR_VARIABLE commentary RESULT_VARIABLE code)
+  execute_process(COMMAND ${LAB} ${LAB_ARGS} ${SCENARIO}
+                  OUTPUT_VARIABLE actual ERROR_VARIABLE commentary RESULT_VARIABLE code)
 endif()
 
 if(NOT DEFINED EXPECTED_CODE)

@@ -16,6 +16,7 @@
 #include <sstream>
 
 #include "platform/sim/registry_file.h"
+#include "tests/lab/lab_test_support.h"
 #include "tests/support/fixtures.h"
 #include "tools/lab/lab_registry.h"
 #include "tools/lab/lab_run.h"
@@ -34,22 +35,6 @@ constexpr const char* kPushFor300Ms = "download push constant duration=inf gain=
 using Bytes = std::array<BYTE, 5>;
 constexpr Bytes kFull = {0, 0, 0, 0x7F, 0};
 constexpr Bytes kQuiet = {0, 0, 0, 0, 0};
-
-LabOptions Options()
-{
-    LabOptions options;
-    options.modulePath = TORVEX_FF_MODULE;
-    options.installFile = InstallFilePath();
-    return options;
-}
-
-Scenario Parsed(const std::string& text)
-{
-    Scenario scenario;
-    ScenarioError error;
-    EXPECT_TRUE(ParseScenario(text, &scenario, &error)) << error.line << ": " << error.message;
-    return scenario;
-}
 
 std::vector<Bytes> Reports(const Timeline& timeline)
 {

@@ -1,7 +1,7 @@
 // The POSIX ports against the real system: the named semaphore shared with
 // a second process, the monotonic clock, the timer's catch-up schedule, and
-// the device file on a pseudo-terminal standing in for the wheel's hidraw
-// node.
+// the device file on a pseudo-terminal and on a stand-in that frames
+// reports as the wheel's hidraw node does.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -10,16 +10,21 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdlib>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/posix/posix_clock.h"
 #include "platform/posix/posix_device_file.h"
 #include "platform/posix/posix_named_semaphore.h"
 #include "platform/posix/posix_timer_thread.h"
+#include "tests/support/hidraw_stand_in.h"
+#include "tests/support/scratch_folder.h"
+#include "tests/support/unique_fd.h"
 
 namespace torvex::testing {
 namespace {
@@ -27,26 +32,7 @@ namespace {
 using namespace std::chrono_literals;
 using SteadyClock = std::chrono::steady_clock;
 
-// A descriptor that closes itself.
-class Fd {
-public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd() { Reset(); }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-
-    int get() const { return fd_; }
-    void Reset(int fd = -1)
-    {
-        if (fd_ >= 0) {
-            close(fd_);
-        }
-        fd_ = fd;
-    }
-
-private:
-    int fd_;
-};
+using Fd = UniqueFd;
 
 struct Pipe {
     Fd read;
@@ -260,15 +246,17 @@ TEST_F(PtyDevice, AReportWrittenArrivesWhole)
     EXPECT_EQ(WheelReceives(report.size()), std::string(report.begin(), report.end()));
 }
 
+// A terminal has no report descriptor: it is framed as the wheel's own
+// hidraw node, whose reports come without the id byte.
 TEST_F(PtyDevice, ReadReturnsTheReportTheWheelSent)
 {
-    const std::array<char, 7> report{1, 2, 3, 4, 5, 6, 7};
-    ASSERT_EQ(write(wheel_.get(), report.data(), report.size()), 7);
+    const std::array<char, 6> data{1, 2, 3, 4, 5, 6};
+    ASSERT_EQ(write(wheel_.get(), data.data(), data.size()), 6);
     std::array<BYTE, 64> buffer{};
     DWORD read = 0;
     ASSERT_TRUE(port_.Read(device_, buffer.data(), buffer.size(), &read, 5000)) << port_.LastError();
-    ASSERT_EQ(read, report.size());
-    EXPECT_EQ(std::string(buffer.begin(), buffer.begin() + read), std::string(report.begin(), report.end()));
+    ASSERT_EQ(read, 7u);
+    EXPECT_EQ(std::string(buffer.begin(), buffer.begin() + read), std::string("\0", 1) + "\1\2\3\4\5\6");
 }
 
 TEST_F(PtyDevice, ReadGivesUpAfterItsTimeoutWhenTheWheelIsSilent)
@@ -308,6 +296,98 @@ TEST_F(PtyDevice, RefusesMissingArguments)
     BYTE buffer[8];
     EXPECT_FALSE(port_.Read(device_, buffer, sizeof buffer, nullptr, 0));
     EXPECT_EQ(port_.LastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+}
+
+// The wheel's hidraw node as the stand-in plays it: one report a read,
+// without the id byte, and the output report taken with it.
+class HidrawNode : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(folder_.path().empty());
+        ASSERT_TRUE(wheel_.plugged());
+        device_ = port_.Open(wheel_.path().c_str());
+        ASSERT_TRUE(IsOpenDevice(device_)) << port_.LastError();
+    }
+    void TearDown() override
+    {
+        if (IsOpenDevice(device_)) {
+            port_.Close(device_);
+        }
+    }
+
+    ScratchFolder folder_;
+    HidrawStandIn wheel_{(folder_.path() / "hidraw0").string()};
+    PosixDeviceFile port_;
+    HANDLE device_ = INVALID_HANDLE_VALUE;
+};
+
+TEST_F(HidrawNode, EachReadGivesOneReportWithTheIdWindowsPutsInFront)
+{
+    const InputReport pressed =
+        EncodeInputReport({.wheel = 40, .accelerator = 255, .hat = 2, .buttons = 0x804});
+    const InputReport rest = EncodeInputReport({});
+    for (const InputReport& report : {pressed, rest}) {
+        wheel_.SetInputReport(report);
+        wheel_.SendInputReport();
+    }
+    for (const InputReport& expected : {pressed, rest}) {
+        std::array<BYTE, 64> buffer{};
+        DWORD read = 0;
+        ASSERT_TRUE(port_.Read(device_, buffer.data(), buffer.size(), &read, 5000)) << port_.LastError();
+        ASSERT_EQ(read, kInputReportSize);
+        InputReport report{};
+        std::copy_n(buffer.begin(), report.size(), report.begin());
+        EXPECT_EQ(report, expected);
+    }
+}
+
+TEST_F(HidrawNode, ABufferWithNoRoomForTheDataLeavesTheReportWaiting)
+{
+    wheel_.SendInputReport();
+    BYTE id = 0xAA;
+    DWORD read = 99;
+    EXPECT_FALSE(port_.Read(device_, &id, 1, &read, 1000));
+    EXPECT_EQ(port_.LastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_EQ(read, 0u);
+    InputReport report{};
+    ASSERT_TRUE(port_.Read(device_, report.data(), report.size(), &read, 1000)) << port_.LastError();
+    EXPECT_EQ(report, EncodeInputReport({}));
+}
+
+TEST_F(HidrawNode, AReportWrittenArrivesWholeWithItsIdByte)
+{
+    const std::array<BYTE, 5> report{0x00, 0x00, 0x00, 0x40, 0x7F};
+    DWORD written = 0;
+    ASSERT_TRUE(port_.Write(device_, report.data(), report.size(), &written)) << port_.LastError();
+    EXPECT_EQ(written, report.size());
+    ASSERT_TRUE(port_.Write(device_, report.data(), report.size(), &written)) << port_.LastError();
+    const std::vector<BYTE> expected(report.begin(), report.end());
+    EXPECT_EQ(wheel_.TakeReceived(), (std::vector<std::vector<BYTE>>{expected, expected}));
+}
+
+TEST_F(HidrawNode, AnUnpluggedWheelIsGoneUntilItIsPluggedInAgain)
+{
+    wheel_.Unplug();
+    // Written with no SIGPIPE, which would end the test program here.
+    const std::array<BYTE, 5> report{};
+    DWORD count = 99;
+    EXPECT_FALSE(port_.Write(device_, report.data(), report.size(), &count));
+    EXPECT_EQ(port_.LastError(), static_cast<DWORD>(ERROR_DEVICE_NOT_CONNECTED));
+    InputReport input{};
+    EXPECT_FALSE(port_.Read(device_, input.data(), input.size(), &count, 5000));
+    EXPECT_EQ(port_.LastError(), static_cast<DWORD>(ERROR_DEVICE_NOT_CONNECTED));
+    EXPECT_EQ(port_.Open(wheel_.path().c_str()), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(port_.LastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_TRUE(port_.Close(device_));
+
+    wheel_.Plug();
+    device_ = port_.Open(wheel_.path().c_str());
+    ASSERT_TRUE(IsOpenDevice(device_)) << port_.LastError();
+    wheel_.SetInputReport(EncodeInputReport({.buttons = 0x001}));
+    wheel_.SendInputReport();
+    ASSERT_TRUE(port_.Read(device_, input.data(), input.size(), &count, 5000)) << port_.LastError();
+    EXPECT_TRUE(IsWheelButtonPressed(input, 0));
 }
 
 TEST(PosixDeviceFile, OpenOfAMissingNodeFails)

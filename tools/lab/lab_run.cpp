@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <memory>
 
+#include "driver/driver_state.h"
+#include "platform/posix/posix_device_file.h"
 #include "platform/sim/sim_registry.h"
 #include "platform/sim/sim_wheel.h"
 #include "platform/wheel_input_report.h"
@@ -12,6 +15,7 @@
 #include "tools/lab/effect_record.h"
 #include "tools/lab/lab_registry.h"
 #include "tools/lab/lab_world.h"
+#include "tools/lab/wheel_search.h"
 
 namespace torvex::lab {
 
@@ -83,10 +87,17 @@ private:
 
     bool Prepare()
     {
+        if (options_.deviceWheel != nullptr && options_.realtime)
+            return Fail("a wheel the lab moves behind a device node is played in scenario time only");
+        if (options_.devicePath == kFindDevice && !FindDevice())
+            return false;
+        if (!options_.devicePath.empty() && !TryDevice())
+            return false;
         std::string error;
         if (!library_.Load(options_.modulePath, &error))
             return Fail("cannot load the effect driver: " + error);
-        const bool realtime = options_.realtime || !options_.devicePath.empty();
+        const bool realtime =
+            options_.realtime || (!options_.devicePath.empty() && options_.deviceWheel == nullptr);
         std::string wheelPath = options_.devicePath.empty() ? SimWheel::kDefaultPath : options_.devicePath;
         if (options_.registryFile.empty()) {
             if (!SetUpInstalledWheel(registry_, options_.installFile, wheelPath, &error))
@@ -98,7 +109,70 @@ private:
                 wheelPath = SimulatedWheelPath();
         }
         world_ = realtime ? MakeRealtimeWorld(registry_, options_, wheelPath, scenario_.endMs, commentary_)
-                          : MakeSimulatedWorld(registry_, wheelPath);
+                          : MakeSimulatedWorld(registry_, options_, wheelPath);
+        return true;
+    }
+
+    // The wheel's hidraw node, found by its USB ids; refused when there is
+    // none or more than one.
+    bool FindDevice()
+    {
+        const std::filesystem::path root = options_.systemRoot.empty() ? "/" : options_.systemRoot;
+        const WheelSearch search = FindWheelNodes(root / "sys", root / "dev");
+        const std::string where = search.hidrawClass.string();
+        if (search.nodes.size() == 1) {
+            options_.devicePath = search.nodes.front();
+            commentary_ << "torvex-lab: the wheel is " << options_.devicePath << "\n";
+            return true;
+        }
+        if (search.hidrawDevices == 0)
+            return Fail("--device auto: there is no hidraw device in " + where +
+                        ": is the wheel plugged in?");
+        if (search.nodes.empty())
+            return Fail("--device auto: none of the " + std::to_string(search.hidrawDevices) +
+                        " hidraw devices in " + where + " is a ZK-5120 (USB " + WheelIds() +
+                        "): is the wheel plugged in?");
+        std::string nodes;
+        for (const std::string& node : search.nodes)
+            nodes += (nodes.empty() ? "" : ", ") + node;
+        return Fail("--device auto: " + std::to_string(search.nodes.size()) +
+                    " ZK-5120 wheels are plugged in (" + nodes + "): name one with --device PATH");
+    }
+
+    static std::string WheelIds()
+    {
+        char ids[16];
+        std::snprintf(ids, sizeof ids, "%04X:%04X", static_cast<unsigned>(kWheelVendorId),
+                      static_cast<unsigned>(kWheelProductId));
+        return ids;
+    }
+
+    // The node opened once before the run, so that what keeps the wheel
+    // from the driver is said at the start instead of lost in ticks that
+    // quietly try again. Without permission nothing could ever reach the
+    // wheel, so the run stops there.
+    bool TryDevice()
+    {
+        PosixDeviceFile device;
+        const std::string& path = options_.devicePath;
+        const HANDLE opened = device.Open(path.c_str());
+        if (IsOpenDevice(opened)) {
+            device.Close(opened);
+            return true;
+        }
+        const DWORD error = device.LastError();
+        if (error == ERROR_ACCESS_DENIED)
+            return Fail("no permission to open " + path + ". The udev rule install/" + kUdevRuleName +
+                        " lets the logged-in user drive the wheel: copy it to /etc/udev/rules.d/, run "
+                        "'udevadm control --reload-rules && udevadm trigger' as root, and plug the wheel in "
+                        "again (README, \"The lab\")");
+        std::string reason = "error " + std::to_string(error);
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+            reason = "there is no such node";
+        else if (error == ERROR_DEVICE_NOT_CONNECTED)
+            reason = "the wheel is not connected";
+        commentary_ << "torvex-lab: cannot open " << path << " (" << reason
+                    << "); the driver tries again every tick\n";
         return true;
     }
 
@@ -183,7 +257,7 @@ private:
 
     void MoveWheel(const ScenarioStep& step)
     {
-        SimWheel* wheel = world_->Wheel();
+        LabWheel* wheel = world_->Wheel();
         if (wheel == nullptr) {
             commentary_ << "torvex-lab: line " << step.line << ": " << step.word
                         << ": a real device is not the lab's to move; going on\n";
@@ -286,7 +360,7 @@ private:
     static constexpr std::size_t kReservedByte = 4;
 
     const Scenario& scenario_;
-    const LabOptions& options_;
+    LabOptions options_; // with the device node found, when the lab was asked to find it
     std::ostream& commentary_;
     // First, so that the module is unloaded after everything it was given.
     DriverLibrary library_;

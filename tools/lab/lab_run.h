@@ -7,18 +7,33 @@
 #include <ostream>
 #include <string>
 
+#include "tools/lab/lab_wheel.h"
 #include "tools/lab/scenario.h"
 #include "tools/lab/timeline.h"
 
 namespace torvex::lab {
 
+// The device path that asks the lab to find the wheel's hidraw node itself.
+constexpr const char* kFindDevice = "auto";
+// The udev rule in install/ that gives the logged-in user the wheel's node.
+constexpr const char* kUdevRuleName = "70-zk5120-wheel.rules";
+
 struct LabOptions {
     std::string modulePath;   // TorvexFF.so
     std::string installFile;  // the installation's registry file
     std::string registryFile; // the whole registry instead; empty: installation plus the lab's wheel
-    std::string devicePath;   // a real device node; empty: the simulated wheel
-    bool realtime = false;    // implied by a device
-    bool stats = false;       // the timer's period error at the end (real time only)
+    // A real device node, or kFindDevice: the wheel's hidraw node found by
+    // its USB ids; empty: the simulated wheel.
+    std::string devicePath;
+    // Where kFindDevice looks: sysfs in ROOT/sys, the nodes in ROOT/dev;
+    // empty: the system's own /sys and /dev.
+    std::string systemRoot;
+    // The wheel behind `devicePath` when the lab may move it (a test's
+    // stand-in for the wheel's node); the run then keeps scenario time, so
+    // that its timeline depends on nothing but the scenario.
+    LabWheel* deviceWheel = nullptr;
+    bool realtime = false; // implied by a device the lab cannot move
+    bool stats = false;    // the timer's period error at the end (real time only)
 };
 
 struct LabOutcome {

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <thread>
 
 #include "platform/posix/posix_clock.h"
@@ -12,6 +13,7 @@
 #include "platform/sim/manual_timer.h"
 #include "platform/sim/sim_named_lock.h"
 #include "platform/sim/sim_version.h"
+#include "platform/sim/sim_wheel.h"
 #include "tools/lab/recording_ports.h"
 #include "tools/lab/timer_stats.h"
 
@@ -27,49 +29,94 @@ constexpr DWORD kProgressEveryMs = 1000;
 // How often a real-time wait wakes to gather what the wheel received.
 constexpr DWORD kCollectEveryMs = 50;
 
-TimelineEvent ReportEvent(DWORD timeMs, const std::vector<BYTE>& bytes)
-{
-    TimelineEvent event;
-    event.kind = TimelineEvent::Kind::Report;
-    event.timeMs = timeMs;
-    std::copy_n(bytes.begin(), std::min(bytes.size(), event.bytes.size()), event.bytes.begin());
-    return event;
-}
+// The simulated wheel, moved as the scenario says.
+class MovableSimWheel final : public LabWheel {
+public:
+    explicit MovableSimWheel(SimWheel& wheel) : wheel_(wheel) {}
+
+    void SetInputReport(const InputReport& report) override { wheel_.SetInputReport(report); }
+    void Unplug() override { wheel_.Unplug(); }
+    void Plug() override { wheel_.Plug(); }
+
+private:
+    SimWheel& wheel_;
+};
+
+// The wheel a run drives and the port the driver reaches it through: the
+// simulated wheel at `wheelPath`, or the device node the options name. Every
+// report that reaches it whole is noted, with the time `now` gives, for the
+// timeline.
+class WheelSide {
+public:
+    WheelSide(ClockPort& clock, const LabOptions& options, const std::string& wheelPath,
+              std::function<DWORD()> now)
+        : simWheel_(options.devicePath.empty() ? std::make_unique<SimWheel>(clock, wheelPath) : nullptr),
+          movableSimWheel_(simWheel_ != nullptr ? std::make_unique<MovableSimWheel>(*simWheel_) : nullptr),
+          recorder_(simWheel_ != nullptr ? static_cast<DevicePort&>(*simWheel_) : deviceFile_,
+                    std::move(now)),
+          movable_(simWheel_ != nullptr ? movableSimWheel_.get() : options.deviceWheel)
+    {
+    }
+    WheelSide(const WheelSide&) = delete;
+    WheelSide& operator=(const WheelSide&) = delete;
+
+    DevicePort& Device() { return recorder_; }
+    LabWheel* Movable() const { return movable_; }
+    bool Simulated() const { return simWheel_ != nullptr; }
+
+    // Appends the reports noted since the last call; how many there were.
+    std::size_t TakeReports(Timeline& timeline)
+    {
+        const Timeline taken = recorder_.TakeReports();
+        timeline.insert(timeline.end(), taken.begin(), taken.end());
+        // The recorder keeps the record; the wheel's own would only grow.
+        if (simWheel_ != nullptr)
+            simWheel_->ClearWrites();
+        return taken.size();
+    }
+
+private:
+    std::unique_ptr<SimWheel> simWheel_;
+    std::unique_ptr<MovableSimWheel> movableSimWheel_;
+    PosixDeviceFile deviceFile_;
+    RecordingDevice recorder_;
+    LabWheel* const movable_;
+};
 
 class SimulatedWorld final : public World {
 public:
-    SimulatedWorld(SimRegistry& registry, const std::string& wheelPath)
-        : registry_(registry), wheel_(clock_, wheelPath)
+    SimulatedWorld(SimRegistry& registry, const LabOptions& options, const std::string& wheelPath)
+        : registry_(registry), side_(clock_, options, wheelPath, [this] { return Now(); })
     {
     }
 
-    DriverPorts Ports() override { return {&registry_, &version_, &clock_, &wheel_, &timer_, &lock_}; }
+    DriverPorts Ports() override
+    {
+        return {&registry_, &version_, &clock_, &side_.Device(), &timer_, &lock_};
+    }
     DWORD Now() override { return clock_.GetTickCount(); }
 
     void AdvanceTo(DWORD ms, Timeline& timeline) override
     {
         for (; nextTickMs_ <= ms; nextTickMs_ += kTickMs) {
             clock_.Set(static_cast<DWORD>(nextTickMs_));
+            if (LabWheel* wheel = side_.Movable())
+                wheel->SendInputReport();
             timer_.FireAll();
             CollectReports(timeline);
         }
         clock_.Set(ms);
     }
 
-    void CollectReports(Timeline& timeline) override
-    {
-        for (const SimWheelWrite& write : wheel_.Reports())
-            timeline.push_back(ReportEvent(write.timeMs, write.bytes));
-        wheel_.ClearWrites();
-    }
+    void CollectReports(Timeline& timeline) override { side_.TakeReports(timeline); }
 
-    SimWheel* Wheel() override { return &wheel_; }
+    LabWheel* Wheel() override { return side_.Movable(); }
 
 private:
     SimRegistry& registry_;
     SimVersion version_{VER_PLATFORM_WIN32_NT, 5, 1};
     ManualClock clock_{0};
-    SimWheel wheel_;
+    WheelSide side_;
     ManualTimer timer_;
     SimNamedLock lock_;
     std::uint64_t nextTickMs_ = kTickMs; // 64 bits: the last tick may lie beyond any DWORD time
@@ -79,10 +126,7 @@ class RealtimeWorld final : public World {
 public:
     RealtimeWorld(SimRegistry& registry, const LabOptions& options, const std::string& wheelPath,
                   DWORD plannedMs, std::ostream& commentary)
-        : registry_(registry),
-          wheel_(options.devicePath.empty() ? std::make_unique<SimWheel>(clock_, wheelPath) : nullptr),
-          recorder_(wheel_ != nullptr ? static_cast<DevicePort&>(*wheel_) : deviceFile_,
-                    [this] { return Now(); }),
+        : registry_(registry), side_(clock_, options, wheelPath, [this] { return Now(); }),
           commentary_(commentary), plannedMs_(plannedMs), stats_(options.stats)
     {
     }
@@ -95,9 +139,9 @@ public:
         return {.registry = &registry_,
                 .version = &version_,
                 .clock = nullptr,
-                .device = &recorder_,
+                .device = &side_.Device(),
                 .timer = &timer_,
-                .lock = wheel_ != nullptr ? &lock_ : nullptr};
+                .lock = side_.Simulated() ? &lock_ : nullptr};
     }
 
     DWORD Now() override { return clock_.GetTickCount() - startTick_; }
@@ -111,17 +155,11 @@ public:
         }
     }
 
-    void CollectReports(Timeline& timeline) override
-    {
-        Timeline taken = recorder_.TakeReports();
-        reportCount_ += taken.size();
-        timeline.insert(timeline.end(), taken.begin(), taken.end());
-        // The recorder keeps the record; the wheel's own would only grow.
-        if (wheel_ != nullptr)
-            wheel_->ClearWrites();
-    }
+    void CollectReports(Timeline& timeline) override { reportCount_ += side_.TakeReports(timeline); }
 
-    SimWheel* Wheel() override { return wheel_.get(); }
+    // Only the simulated wheel: the lab paces a wheel behind a device node
+    // in scenario time alone.
+    LabWheel* Wheel() override { return side_.Simulated() ? side_.Movable() : nullptr; }
 
     void Finish() override
     {
@@ -151,9 +189,7 @@ private:
     SimVersion version_{VER_PLATFORM_WIN32_NT, 5, 1};
     PosixClock clock_;
     const DWORD startTick_ = clock_.GetTickCount();
-    std::unique_ptr<SimWheel> wheel_;
-    PosixDeviceFile deviceFile_;
-    RecordingDevice recorder_;
+    WheelSide side_;
     SimNamedLock lock_;
     // After what its threads use, so that they are joined first.
     RecordingTimer timer_;
@@ -166,9 +202,10 @@ private:
 
 } // namespace
 
-std::unique_ptr<World> MakeSimulatedWorld(SimRegistry& registry, const std::string& wheelPath)
+std::unique_ptr<World> MakeSimulatedWorld(SimRegistry& registry, const LabOptions& options,
+                                          const std::string& wheelPath)
 {
-    return std::make_unique<SimulatedWorld>(registry, wheelPath);
+    return std::make_unique<SimulatedWorld>(registry, options, wheelPath);
 }
 
 std::unique_ptr<World> MakeRealtimeWorld(SimRegistry& registry, const LabOptions& options,

@@ -8,8 +8,8 @@
 
 #include "driver/driver_state.h"
 #include "platform/sim/sim_registry.h"
-#include "platform/sim/sim_wheel.h"
 #include "tools/lab/lab_run.h"
+#include "tools/lab/lab_wheel.h"
 #include "tools/lab/timeline.h"
 
 namespace torvex::lab {
@@ -24,8 +24,8 @@ public:
     virtual void AdvanceTo(DWORD ms, Timeline& timeline) = 0;
     // Appends the reports the wheel received since the last call.
     virtual void CollectReports(Timeline& timeline) = 0;
-    // The simulated wheel; null for a real device, which the lab cannot move.
-    virtual SimWheel* Wheel() = 0;
+    // The wheel the lab may move; null for a real device.
+    virtual LabWheel* Wheel() = 0;
     // What there is to say at the end of the run.
     virtual void Finish() {}
 };
@@ -33,8 +33,10 @@ public:
 // Scenario time is the clock: the tick count is the milliseconds since the
 // start, the playback timer fires when the run reaches each 25 ms mark, and
 // the driver's sleeps are only recorded. The timeline depends on nothing
-// but the scenario.
-std::unique_ptr<World> MakeSimulatedWorld(SimRegistry& registry, const std::string& wheelPath);
+// but the scenario. The wheel is the simulated one at `wheelPath`, or the
+// device node of `options.devicePath` with `options.deviceWheel` behind it.
+std::unique_ptr<World> MakeSimulatedWorld(SimRegistry& registry, const LabOptions& options,
+                                          const std::string& wheelPath);
 
 // The module's own POSIX clock and a real timer thread, the simulated wheel
 // at `wheelPath` or the device node of `options.devicePath`. `plannedMs` is

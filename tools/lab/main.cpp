@@ -1,6 +1,7 @@
 // torvex-lab: plays DirectInput's part against the effect driver module,
 // from a scenario, and prints what reached the wheel.
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -32,13 +33,17 @@ constexpr const char* kUsage =
     "options:\n"
     "  --realtime       play in real time on the POSIX timer (default: simulated time)\n"
     "  --device PATH    drive a real device node, such as /dev/hidraw3; implies --realtime\n"
+    "  --device auto    the same with the wheel's hidraw node, found by its USB ids\n"
     "  --plot FILE      write both force channels over time as an SVG picture\n"
     "  --registry FILE  the whole registry, in the registry file format (default: the\n"
     "                   installation's entries plus the wheel as joystick 0)\n"
     "  --install FILE   the installation's registry file\n"
     "  --module PATH    the effect driver module (default: the built TorvexFF.so)\n"
     "  --stats          after a real-time run, the playback timer's period error\n"
-    "  --help           this text\n";
+    "  --help           this text\n"
+    "\n"
+    "environment:\n"
+    "  TORVEX_LAB_ROOT  --device auto looks in ROOT/sys and ROOT/dev instead of /sys and /dev\n";
 
 struct CommandLine {
     LabOptions lab;
@@ -129,12 +134,7 @@ std::string ScenarioName(const std::string& path)
 
 void PrintTimeline(const Timeline& timeline)
 {
-    std::string out;
-    for (const TimelineEvent& event : timeline) {
-        const std::string line = FormatEvent(event);
-        if (!line.empty())
-            out += line + "\n";
-    }
+    const std::string out = FormatTimeline(timeline);
     std::fwrite(out.data(), 1, out.size(), stdout);
     std::fflush(stdout);
 }
@@ -153,6 +153,9 @@ int Main(const std::vector<std::string>& args)
     CommandLine line;
     line.lab.modulePath = TORVEX_LAB_MODULE;
     line.lab.installFile = TORVEX_LAB_INSTALL_FILE;
+    // A tree of the tests' own, in which a stand-in plays the wheel.
+    if (const char* root = std::getenv("TORVEX_LAB_ROOT"))
+        line.lab.systemRoot = root;
     if (const int failed = ReadCommandLine(args, &line); failed != 0)
         return failed;
     if (line.help) {

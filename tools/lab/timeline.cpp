@@ -27,4 +27,15 @@ std::string FormatEvent(const TimelineEvent& event)
     return {};
 }
 
+std::string FormatTimeline(const Timeline& timeline)
+{
+    std::string out;
+    for (const TimelineEvent& event : timeline) {
+        const std::string line = FormatEvent(event);
+        if (!line.empty())
+            out += line + "\n";
+    }
+    return out;
+}
+
 } // namespace torvex::lab

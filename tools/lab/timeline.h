@@ -36,4 +36,8 @@ using Timeline = std::vector<TimelineEvent>;
 // not printed.
 std::string FormatEvent(const TimelineEvent& event);
 
+// What the lab prints of a whole timeline: a line for each event that has
+// one, each ended by a newline.
+std::string FormatTimeline(const Timeline& timeline);
+
 } // namespace torvex::lab
