@@ -316,6 +316,9 @@ TEST_F(EffectPageTest, DotMovesOnlyWhenThePositionChanges)
     windows.PaintIfInvalid(rumble);
     Tick();
     EXPECT_FALSE(windows.IsInvalid(rumble));
+    SetWheel(0, 192); // the accelerator alone
+    Tick();
+    EXPECT_EQ(UserData(page, 1023), CombineHalves(-10000, 4798));
 }
 
 TEST_F(EffectPageTest, TheForcePointsAlongBothDisplacementsWithTheirLength)
