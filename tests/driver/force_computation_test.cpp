@@ -273,6 +273,29 @@ TEST_F(ForceComputation, RampRunsFromStartToEndOrHoldsItsStartWithoutEnd)
     EXPECT_EQ(FirstReport(*extreme), Channels(0x7F, 0x00));
 }
 
+TEST_F(ForceComputation, APeriodicSumIsAStrengthEvenWithoutADirection)
+{
+    // Direction (0, 0) passes a value on with its sign, so only the shape
+    // itself can make the sum of a wave and a negative offset a strength.
+    struct Case {
+        DWORD type;
+        DWORD elapsed;
+        LONG expected;
+    };
+    const Case cases[] = {
+        {kEffectSquare, 75000, 127},      // |0 - 127|
+        {kEffectSine, 0, 127},            // |0 - 127|
+        {kEffectTriangle, 0, 127},        // |0 - 127|
+        {kEffectSawtoothUp, 0, 127},      // |0 - 127|
+        {kEffectSawtoothDown, 50000, 63}, // |63.5 - 127|
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "type " << c.type << " at " << c.elapsed);
+        auto slot = Effect(c.type, Wave(100000, -10000), {.direction = {0, 0}});
+        EXPECT_EQ(ForcesAt(*slot, c.elapsed), (std::array<LONG, 2>{c.expected, c.expected}));
+    }
+}
+
 TEST_F(ForceComputation, APeriodicOffsetTakesNoGain)
 {
     // Half the effect gain and 0.8 of the device gain scale the wave to
