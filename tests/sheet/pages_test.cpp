@@ -499,5 +499,27 @@ TEST_F(CalibrationPageTest, WithoutTheConfigurationSetAndDefaultStoreNothingButS
     EXPECT_FALSE(registry.KeyExists(deviceKey + "\\Type"));
 }
 
+TEST_F(CalibrationPageTest, AWheelWhoseConfigurationCannotBeReadRecordsButStoresNothing)
+{
+    const std::string deviceKey = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\MediaProperties\\"
+                                  "PrivateProperties\\DirectInput\\VID_6D2A&PID_0005\\Calibration\\0";
+    std::vector<BYTE> guid(sizeof(GUID));
+    std::memcpy(guid.data(), &kWheelInstance, sizeof(GUID));
+    registry.SetValueAt(deviceKey, "GUID", REG_BINARY, guid);
+    directInput.FailHardwareConfig(DIERR_NOTFOUND);
+    HWND page = OpenPage(109);
+    Activate(page);
+    SetWheel(255);
+    Tick();
+    EXPECT_EQ(Text(page, 1025), kConnected);
+    EXPECT_EQ(Recorded().jpMax.dwX, 255u);
+    EXPECT_EQ(Recorded().jpCenter.dwX, 255u);
+    Click(page, 1022);
+    Click(page, 1021);
+    EXPECT_EQ(directInput.DirectInputCreateCount(), 3); // reopened after each press
+    EXPECT_FALSE(registry.KeyExists(deviceKey + "\\Type"));
+    EXPECT_EQ(Recorded().jpCenter.dwX, 255u); // "Default" did not touch what was recorded
+}
+
 } // namespace
 } // namespace torvex::testing
