@@ -78,7 +78,7 @@ while IFS= read -r line || [ -n "$line" ]; do
                        cur_into=$(joined "$cur_into" "$has_into" "$text"; printf x); cur_into=${cur_into%x}
                        has_into=1 ;;
     'what: '*) cur_what=${line#what: } ;;
-    'note: '*) cur_note=${line#note: } ;;
+    'note: '*) cur_note=${cur_note:+$cur_note }${line#note: } ;;
     *) bad_list "$lineno" "not a field of a fault: $line" ;;
   esac
 done <"$list"
