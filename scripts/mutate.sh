@@ -216,7 +216,9 @@ build "$log_dir/original.log" || echo "mutate.sh: the final build failed (see $l
 total=${#chosen[@]}
 elapsed=$(($(seconds) - started))
 echo
-echo "Mutation check of $total faults: $caught caught ($((caught * 100 / total)) %), of which $uncompiled" \
+faults=faults
+[ "$total" -eq 1 ] && faults=fault
+echo "Mutation check of $total $faults: $caught caught ($((caught * 100 / total)) %), of which $uncompiled" \
   "did not compile; $survived survived ($unexplained not explained). $(duration "$elapsed")."
 if [ ${#survivors[@]} -gt 0 ]; then
   echo "Survivors:"
