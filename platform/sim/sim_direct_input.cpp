@@ -110,6 +110,7 @@ struct SimDirectInput::State {
     HRESULT failCreate = S_OK;
     HRESULT failDevice = S_OK;
     HRESULT failEffect = S_OK;
+    HRESULT failHardwareConfig = S_OK;
     int creates = 0;
     int live = 0;
     std::vector<std::shared_ptr<SimDeviceLog>> devices;
@@ -548,6 +549,8 @@ public:
         const SimJoystick* joystick = state_->FindById(joystickId);
         if (joystick == nullptr)
             return kNoMoreItems;
+        if ((flags & DIJC_REGHWCONFIGTYPE) != 0 && FAILED(state_->failHardwareConfig))
+            return state_->failHardwareConfig;
         // Both layouts begin alike; only the DirectX 5 part is filled.
         auto* record = reinterpret_cast<DIJOYCONFIG_DX5*>(config);
         if ((flags & DIJC_GUIDINSTANCE) != 0)
@@ -642,6 +645,11 @@ void SimDirectInput::FailCreateDevice(HRESULT result)
 void SimDirectInput::FailCreateEffect(HRESULT result)
 {
     state_->failEffect = result;
+}
+
+void SimDirectInput::FailHardwareConfig(HRESULT result)
+{
+    state_->failHardwareConfig = result;
 }
 
 HRESULT SimDirectInput::CreateDirectInput(HINSTANCE /*instance*/, DWORD version, LPDIRECTINPUTA* out,

@@ -81,6 +81,10 @@ public:
     void FailDirectInputCreate(HRESULT result);
     void FailCreateDevice(HRESULT result);
     void FailCreateEffect(HRESULT result);
+    // Every following GetConfig that asks for the hardware configuration
+    // (DIJC_REGHWCONFIGTYPE) fails with `result`, as where the joystick's
+    // configuration cannot be read; S_OK returns to normal.
+    void FailHardwareConfig(HRESULT result);
 
     HRESULT CreateDirectInput(HINSTANCE instance, DWORD version, LPDIRECTINPUTA* out,
                               LPUNKNOWN outer) override;

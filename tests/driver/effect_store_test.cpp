@@ -3,6 +3,7 @@
 // memory runs out or an application hands in absurd counts.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <vector>
 
 #include "driver/effect_params.h"
@@ -10,6 +11,105 @@
 
 namespace torvex::testing {
 namespace {
+
+// The parameters an effect holds, field by field, as a merge may change them.
+struct HeldFields {
+    DWORD duration = 0;
+    DWORD samplePeriod = 0;
+    DWORD gain = 0;
+    DWORD triggerButton = 0;
+    DWORD triggerRepeatInterval = 0;
+    DWORD axisCount = 0;
+    std::vector<DWORD> axes;
+    std::vector<LONG> directions;
+    std::vector<BYTE> envelope;
+    DWORD blockSize = 0;
+    std::vector<BYTE> block;
+
+    bool operator==(const HeldFields&) const = default;
+};
+
+void PrintTo(const HeldFields& held, std::ostream* os)
+{
+    *os << "duration " << held.duration << ", sample period " << held.samplePeriod << ", gain " << held.gain
+        << ", trigger " << held.triggerButton << ", repeat " << held.triggerRepeatInterval << ", "
+        << held.axisCount << " axes (" << held.axes.size() << " held), " << held.directions.size()
+        << " directions, envelope of " << held.envelope.size() << " bytes, block of " << held.blockSize
+        << " bytes (" << held.block.size() << " held)";
+}
+
+std::vector<BYTE> BytesAt(const void* data, std::size_t size)
+{
+    const auto* bytes = static_cast<const BYTE*>(data);
+    return data != nullptr ? std::vector<BYTE>(bytes, bytes + size) : std::vector<BYTE>{};
+}
+
+HeldFields Held(const DIEFFECT& effect, std::size_t axes, std::size_t directions)
+{
+    HeldFields held;
+    held.duration = effect.dwDuration;
+    held.samplePeriod = effect.dwSamplePeriod;
+    held.gain = effect.dwGain;
+    held.triggerButton = effect.dwTriggerButton;
+    held.triggerRepeatInterval = effect.dwTriggerRepeatInterval;
+    held.axisCount = effect.cAxes;
+    if (effect.rgdwAxes != nullptr)
+        held.axes.assign(effect.rgdwAxes, effect.rgdwAxes + axes);
+    if (effect.rglDirection != nullptr)
+        held.directions.assign(effect.rglDirection, effect.rglDirection + directions);
+    held.envelope = BytesAt(effect.lpEnvelope, sizeof(DIENVELOPE));
+    held.blockSize = effect.cbTypeSpecificParams;
+    held.block = BytesAt(effect.lpvTypeSpecificParams, effect.cbTypeSpecificParams);
+    return held;
+}
+
+HeldFields Held(const EffectSlot& slot)
+{
+    return Held(slot.effect, slot.Axes().size(), slot.Directions().size());
+}
+
+// Each DIEP flag and what it carries from the caller's record.
+struct FlagField {
+    DWORD flag;
+    const char* name;
+    void (*take)(HeldFields& held, const HeldFields& source);
+};
+const FlagField kFlagFields[] = {
+    {DIEP_DURATION, "DIEP_DURATION", [](HeldFields& h, const HeldFields& s) { h.duration = s.duration; }},
+    {DIEP_SAMPLEPERIOD, "DIEP_SAMPLEPERIOD",
+     [](HeldFields& h, const HeldFields& s) { h.samplePeriod = s.samplePeriod; }},
+    {DIEP_GAIN, "DIEP_GAIN", [](HeldFields& h, const HeldFields& s) { h.gain = s.gain; }},
+    {DIEP_TRIGGERBUTTON, "DIEP_TRIGGERBUTTON",
+     [](HeldFields& h, const HeldFields& s) { h.triggerButton = s.triggerButton; }},
+    {DIEP_TRIGGERREPEATINTERVAL, "DIEP_TRIGGERREPEATINTERVAL",
+     [](HeldFields& h, const HeldFields& s) { h.triggerRepeatInterval = s.triggerRepeatInterval; }},
+    {DIEP_AXES, "DIEP_AXES",
+     [](HeldFields& h, const HeldFields& s) {
+         h.axes = s.axes;
+         h.axisCount = s.axisCount;
+     }},
+    {DIEP_DIRECTION, "DIEP_DIRECTION",
+     [](HeldFields& h, const HeldFields& s) {
+         h.directions = s.directions;
+         h.axisCount = s.axisCount;
+     }},
+    {DIEP_ENVELOPE, "DIEP_ENVELOPE", [](HeldFields& h, const HeldFields& s) { h.envelope = s.envelope; }},
+    {DIEP_TYPESPECIFICPARAMS, "DIEP_TYPESPECIFICPARAMS",
+     [](HeldFields& h, const HeldFields& s) {
+         h.block = s.block;
+         h.blockSize = s.blockSize;
+     }},
+};
+
+// A record in which every field differs from ConstantForce's.
+struct OtherEffect {
+    DWORD axes[3] = {AxisObject(2), AxisObject(0), AxisObject(1)};
+    LONG directions[3] = {-3, 4, 12};
+    DIENVELOPE envelope{sizeof(DIENVELOPE), 2500, 40000, 7500, 60000};
+    DIPERIODIC wave{6000, -1500, 9000, 80000};
+    DIEFFECT effect{sizeof(DIEFFECT), DIEFF_POLAR, 750000,      2000, 6400, TriggerButton(9), 300000, 3, axes,
+                    directions,       &envelope,   sizeof wave, &wave};
+};
 
 class EffectStoreTest : public DriverTest {
 protected:
@@ -149,6 +249,29 @@ TEST_F(EffectStoreTest, OnlyButtonsZeroToElevenTrigger)
     EXPECT_FALSE(slot.IsTriggerPressed(module));
 }
 
+TEST_F(EffectStoreTest, EachTriggerButtonIsReadFromItsOwnBitOfTheWheelsReport)
+{
+    // The wheel's report: buttons 0 to 3 in the high nibble of byte 5 (its
+    // low nibble is the hat), buttons 4 to 11 in byte 6.
+    EffectSlot slot;
+    for (DWORD pressed = 0; pressed < kWheelButtonCount; ++pressed) {
+        module.LatestInputReport = {};
+        if (pressed < 4)
+            module.LatestInputReport[5] = static_cast<BYTE>(0x10 << pressed);
+        else
+            module.LatestInputReport[6] = static_cast<BYTE>(1 << (pressed - 4));
+        for (DWORD button = 0; button < kWheelButtonCount; ++button) {
+            slot.effect.dwTriggerButton = TriggerButton(button);
+            EXPECT_EQ(slot.IsTriggerPressed(module), button == pressed) << "button " << pressed << " down";
+        }
+    }
+    module.LatestInputReport = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x0F, 0x00};
+    for (DWORD button = 0; button < kWheelButtonCount; ++button) {
+        slot.effect.dwTriggerButton = TriggerButton(button);
+        EXPECT_FALSE(slot.IsTriggerPressed(module)) << "the axes and the hat press button " << button;
+    }
+}
+
 TEST_F(EffectStoreTest, StoppingWaitsForEachEffectButRemovingAllDoesNot)
 {
     for (int i = 0; i < 3; ++i)
@@ -175,7 +298,8 @@ TEST_F(EffectStoreTest, RunningOutOfMemoryAnywhereInACreationLeavesNoTrace)
     for (int successes = 0;; ++successes) {
         FailEffectAllocationAfter(successes);
         DWORD handle = 77;
-        const HRESULT result = store.CreateSlot(kEffectCustomForce, force.effect, {}, DIEP_ALLPARAMS, &handle);
+        const HRESULT result =
+            store.CreateSlot(kEffectCustomForce, force.effect, {}, DIEP_ALLPARAMS, &handle);
         FailEffectAllocationAfter(-1);
         if (result == S_OK)
             break;
@@ -215,6 +339,90 @@ TEST_F(EffectStoreTest, AbsurdCountsAreRefusedBeforeAnythingIsMade)
     refused(hugeCustom.effect, kEffectCustomForce);
 }
 
+TEST_F(EffectStoreTest, ThirtyTwoAxesAreTakenAndThirtyThreeRefusedInACreationAndInAnUpdate)
+{
+    std::vector<DWORD> axes;
+    std::vector<LONG> directions;
+    for (DWORD axis = 0; axis <= kMaxEffectAxes; ++axis) {
+        axes.push_back(AxisObject(axis));
+        directions.push_back(static_cast<LONG>(axis) + 1);
+    }
+    for (const DWORD flags : {DIEP_AXES, DIEP_DIRECTION, DIEP_AXES | DIEP_DIRECTION}) {
+        SCOPED_TRACE(flags);
+        DIEFFECT wide = force.effect;
+        wide.rgdwAxes = axes.data();
+        wide.rglDirection = directions.data();
+        wide.cAxes = kMaxEffectAxes;
+        const DWORD handle = Create(wide, flags);
+        ASSERT_NE(handle, 0u);
+        EffectSlot& created = *store.FindSlot(handle);
+        EXPECT_EQ(created.effect.cAxes, kMaxEffectAxes);
+        const std::size_t expectedAxes = (flags & DIEP_AXES) != 0 ? kMaxEffectAxes : 0;
+        const std::size_t expectedDirections = (flags & DIEP_DIRECTION) != 0 ? kMaxEffectAxes : 0;
+        EXPECT_EQ(created.Axes().size(), expectedAxes);
+        EXPECT_EQ(created.Directions().size(), expectedDirections);
+
+        // An update of an effect on two axes to 32 goes through the copy
+        // and the merge alike.
+        ConstantForce narrow;
+        EffectSlot& updated = *store.FindSlot(Create(narrow.effect));
+        ASSERT_EQ(CopyEffectParams(store, updated.dwHandle, &wide, flags), S_OK);
+        EXPECT_EQ(updated.effect.cAxes, kMaxEffectAxes);
+        if ((flags & DIEP_AXES) != 0) {
+            EXPECT_EQ(updated.Axes().back(), AxisObject(kMaxEffectAxes - 1));
+        }
+        if ((flags & DIEP_DIRECTION) != 0) {
+            EXPECT_EQ(updated.Directions().back(), static_cast<LONG>(kMaxEffectAxes));
+        }
+
+        // One more is refused, and the refused update changes nothing.
+        wide.cAxes = kMaxEffectAxes + 1;
+        DWORD refused = 0;
+        EXPECT_EQ(store.CreateSlot(kEffectConstantForce, wide, {}, flags, &refused), E_INVALIDARG);
+        EXPECT_EQ(refused, 0u);
+        const HeldFields before = Held(updated);
+        EXPECT_EQ(CopyEffectParams(store, updated.dwHandle, &wide, flags), E_INVALIDARG);
+        EXPECT_EQ(Held(updated), before);
+    }
+}
+
+TEST_F(EffectStoreTest, ParameterBlocksAreTakenUpToTheirLimitsAndRefusedPastThem)
+{
+    std::vector<BYTE> block(kMaxTypeSpecificBytes + 1, 0x5A);
+    DIEFFECT large = force.effect;
+    large.lpvTypeSpecificParams = block.data();
+    large.cbTypeSpecificParams = kMaxTypeSpecificBytes;
+    const DWORD handle = Create(large, DIEP_TYPESPECIFICPARAMS);
+    ASSERT_NE(handle, 0u);
+    EXPECT_EQ(store.FindSlot(handle)->effect.cbTypeSpecificParams, kMaxTypeSpecificBytes);
+    EffectSlot& updated = *store.FindSlot(Create(force.effect));
+    ASSERT_EQ(CopyEffectParams(store, updated.dwHandle, &large, DIEP_TYPESPECIFICPARAMS), S_OK);
+    EXPECT_EQ(Held(updated).block, std::vector<BYTE>(kMaxTypeSpecificBytes, 0x5A));
+
+    large.cbTypeSpecificParams = kMaxTypeSpecificBytes + 1;
+    DWORD refused = 0;
+    EXPECT_EQ(store.CreateSlot(kEffectConstantForce, large, {}, DIEP_TYPESPECIFICPARAMS, &refused),
+              E_INVALIDARG);
+    const HeldFields before = Held(updated);
+    EXPECT_EQ(CopyEffectParams(store, updated.dwHandle, &large, DIEP_TYPESPECIFICPARAMS), E_INVALIDARG);
+    EXPECT_EQ(Held(updated), before);
+
+    // A custom force's samples, counted over all its channels.
+    std::vector<LONG> samples(kMaxCustomSamples + 1, -7);
+    DICUSTOMFORCE custom{1, 1000000, kMaxCustomSamples, samples.data()};
+    DIEFFECT recorded = force.effect;
+    recorded.cbTypeSpecificParams = sizeof custom;
+    recorded.lpvTypeSpecificParams = &custom;
+    const DWORD longest = Create(recorded, DIEP_TYPESPECIFICPARAMS, kEffectCustomForce);
+    ASSERT_NE(longest, 0u);
+    EXPECT_EQ(store.FindSlot(longest)->CustomSamples().size(), kMaxCustomSamples);
+    EXPECT_EQ(store.FindSlot(longest)->CustomSamples().back(), -7);
+    custom.cSamples = kMaxCustomSamples + 1;
+    EXPECT_EQ(store.CreateSlot(kEffectCustomForce, recorded, {}, DIEP_TYPESPECIFICPARAMS, &refused),
+              E_INVALIDARG);
+    EXPECT_EQ(refused, 0u);
+}
+
 TEST_F(EffectStoreTest, AnUpdateCopiesOnlyWhatItsFlagsName)
 {
     const DWORD handle = Create(force.effect);
@@ -240,6 +448,37 @@ TEST_F(EffectStoreTest, AnUpdateCopiesOnlyWhatItsFlagsName)
     ASSERT_EQ(CopyEffectParams(store, handle, &update, DIEP_AXES | DIEP_DIRECTION), S_OK);
     EXPECT_EQ(slot.effect.cAxes, 2u);
     EXPECT_EQ(slot.effect.rglDirection, nullptr);
+
+    // With an array, DIEP_AXES alone brings the caller's count along.
+    DWORD threeAxes[3] = {AxisObject(1), AxisObject(0), AxisObject(2)};
+    update.cAxes = 3;
+    update.rgdwAxes = threeAxes;
+    ASSERT_EQ(CopyEffectParams(store, handle, &update, DIEP_AXES), S_OK);
+    EXPECT_EQ(slot.effect.cAxes, 3u);
+    EXPECT_EQ(std::vector<DWORD>(slot.Axes().begin(), slot.Axes().end()),
+              (std::vector<DWORD>{AxisObject(1), AxisObject(0), AxisObject(2)}));
+}
+
+TEST_F(EffectStoreTest, EachFlagAloneCarriesItsOwnFieldsAndNothingElse)
+{
+    OtherEffect other;
+    const HeldFields source = Held(other.effect, 3, 3);
+    DIENVELOPE envelope{sizeof(DIENVELOPE), 1000, 20000, 9000, 30000};
+    force.effect.lpEnvelope = &envelope;
+    for (const FlagField& field : kFlagFields) {
+        SCOPED_TRACE(field.name);
+        // In an update, on an effect that holds every field.
+        EffectSlot& slot = *store.FindSlot(Create(force.effect));
+        HeldFields expected = Held(slot);
+        field.take(expected, source);
+        ASSERT_EQ(CopyEffectParams(store, slot.dwHandle, &other.effect, field.flag), S_OK);
+        EXPECT_EQ(Held(slot), expected);
+
+        // In a creation, which takes nothing unflagged.
+        HeldFields created;
+        field.take(created, source);
+        EXPECT_EQ(Held(*store.FindSlot(Create(other.effect, field.flag, kEffectSine))), created);
+    }
 }
 
 TEST_F(EffectStoreTest, AFailedUpdateLeavesTheEffectAsItWas)
@@ -249,8 +488,8 @@ TEST_F(EffectStoreTest, AFailedUpdateLeavesTheEffectAsItWas)
     DWORD newAxes[3] = {1, 2, 3};
     LONG newDirections[3] = {4, 5, 6};
     DICONSTANTFORCE weaker{100};
-    DIEFFECT update{sizeof(DIEFFECT), 0, 5, 0, 1, 0, 0, 3, newAxes, newDirections, nullptr, sizeof weaker,
-                    &weaker};
+    DIEFFECT update{sizeof(DIEFFECT), 0,      5, 0, 1, 0, 0, 3, newAxes, newDirections, nullptr,
+                    sizeof weaker,    &weaker};
 
     for (int successes = 0; successes < 3; ++successes) {
         FailEffectAllocationAfter(successes);

@@ -151,6 +151,19 @@ TEST_F(ForceComputation, PeriodicShapesFollowThePositionInTheirPeriod)
         {kEffectSine, Wave(100000, 0, 9000), 0, 126},
         {kEffectSine, Wave(100000, 0, 0, 5000), 25000, 63},
         {kEffectSine, Wave(100000, -5000), 0, 63}, // the offset's sign is lost too
+        // The phase moves the wave on: 45 degrees of phase and an eighth of
+        // the period are together the crest.
+        {kEffectSine, Wave(100000, 0, 4500), 12500, 126},
+        // The wave's lower half counts as its upper half before the offset.
+        {kEffectSine, Wave(100000, -5000), 75000, 63},
+        // Every shape adds its offset, and takes the sum as a strength.
+        {kEffectSine, Wave(100000, 2000), 25000, 152},
+        {kEffectSquare, Wave(100000, 2000), 75000, 25},
+        {kEffectTriangle, Wave(100000, 2000), 25000, 88},
+        {kEffectSawtoothUp, Wave(100000, 2000), 25000, 57},
+        {kEffectSawtoothUp, Wave(100000, -10000), 25000, 95},
+        {kEffectSawtoothDown, Wave(100000, 2000), 25000, 120},
+        {kEffectSawtoothDown, Wave(100000, -10000), 25000, 31},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << "type " << c.type << " at " << c.elapsed);
@@ -197,6 +210,53 @@ TEST_F(ForceComputation, EnvelopeRisesHoldsAndFadesEveryEffectButTheFallingSawto
     }
 }
 
+TEST_F(ForceComputation, AnEnvelopeRunsFromItsOwnLevelsTowardTheEffectsLevel)
+{
+    // An attack from half strength and a fade to a quarter: the force starts
+    // at the attack level, reaches the effect's own level at the end of the
+    // attack, and leaves it for the fade level over the fade time.
+    const DIENVELOPE raised{sizeof(DIENVELOPE), 5000, 200000, 2500, 200000};
+    auto full =
+        Effect(kEffectConstantForce, DICONSTANTFORCE{10000}, {.duration = 1000000, .envelope = &raised});
+    EXPECT_EQ(ForcesAt(*full, 0)[0], 63);
+    EXPECT_EQ(ForcesAt(*full, 100000)[0], 95); // half way from 0.5 to 1.0
+    EXPECT_EQ(ForcesAt(*full, 200000)[0], 127);
+    EXPECT_EQ(ForcesAt(*full, 900000)[0], 79); // half way from 1.0 to 0.25
+    EXPECT_EQ(ForcesAt(*full, 1000000)[0], 31);
+
+    // Levels above the effect's own: the force falls from the attack level
+    // and rises to the fade level.
+    const DIENVELOPE above{sizeof(DIENVELOPE), 10000, 200000, 10000, 200000};
+    auto half =
+        Effect(kEffectConstantForce, DICONSTANTFORCE{5000}, {.duration = 1000000, .envelope = &above});
+    EXPECT_EQ(ForcesAt(*half, 50000)[0], 111); // 1.0 - 0.25 x 0.5
+    EXPECT_EQ(ForcesAt(*half, 500000)[0], 63);
+    EXPECT_EQ(ForcesAt(*half, 950000)[0], 111);
+
+    // Every shaped effect but the falling sawtooth starts from the attack
+    // level (infinite, so none of them fades).
+    struct Case {
+        DWORD type;
+        DWORD elapsed;
+        LONG expected;
+    };
+    const Case waves[] = {
+        {kEffectSquare, 150000, 15},     // 0.5 - 0.75 x (0.5 - 0)
+        {kEffectSine, 50000, 79},        // 0.5 - 0.25 x (0.5 - 1)
+        {kEffectTriangle, 100000, 95},   // 0.5 - 0.5 x (0.5 - 1)
+        {kEffectSawtoothUp, 150000, 87}, // 0.5 - 0.75 x (0.5 - 0.75)
+        {kEffectSawtoothDown, 50000, 95},
+    };
+    for (const Case& c : waves) {
+        SCOPED_TRACE(::testing::Message() << "type " << c.type << " at " << c.elapsed);
+        auto slot = Effect(c.type, Wave(200000), {.envelope = &raised});
+        EXPECT_EQ(ForcesAt(*slot, c.elapsed)[0], c.expected);
+    }
+    // A ramp is shaped at the value it has reached: 0.1 at 100 ms.
+    auto ramp = Effect(kEffectRampForce, DIRAMPFORCE{0, 10000}, {.duration = 1000000, .envelope = &raised});
+    EXPECT_EQ(ForcesAt(*ramp, 100000)[0], 38); // 0.5 - 0.5 x (0.5 - 0.1)
+}
+
 TEST_F(ForceComputation, RampRunsFromStartToEndOrHoldsItsStartWithoutEnd)
 {
     auto ramp = Effect(kEffectRampForce, DIRAMPFORCE{-10000, 10000}, {.duration = 1000000});
@@ -211,6 +271,39 @@ TEST_F(ForceComputation, RampRunsFromStartToEndOrHoldsItsStartWithoutEnd)
     // Ends far apart wrap their 32-bit difference instead of overflowing.
     auto extreme = Effect(kEffectRampForce, DIRAMPFORCE{INT_MIN, INT_MAX}, {.duration = 1000000});
     EXPECT_EQ(FirstReport(*extreme), Channels(0x7F, 0x00));
+}
+
+TEST_F(ForceComputation, APeriodicSumIsAStrengthEvenWithoutADirection)
+{
+    // Direction (0, 0) passes a value on with its sign, so only the shape
+    // itself can make the sum of a wave and a negative offset a strength.
+    struct Case {
+        DWORD type;
+        DWORD elapsed;
+        LONG expected;
+    };
+    const Case cases[] = {
+        {kEffectSquare, 75000, 127},      // |0 - 127|
+        {kEffectSine, 0, 127},            // |0 - 127|
+        {kEffectTriangle, 0, 127},        // |0 - 127|
+        {kEffectSawtoothUp, 0, 127},      // |0 - 127|
+        {kEffectSawtoothDown, 50000, 63}, // |63.5 - 127|
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "type " << c.type << " at " << c.elapsed);
+        auto slot = Effect(c.type, Wave(100000, -10000), {.direction = {0, 0}});
+        EXPECT_EQ(ForcesAt(*slot, c.elapsed), (std::array<LONG, 2>{c.expected, c.expected}));
+    }
+}
+
+TEST_F(ForceComputation, APeriodicOffsetTakesNoGain)
+{
+    // Half the effect gain and 0.8 of the device gain scale the wave to
+    // 50.8; the offset of 2000 adds its 25.4 untouched.
+    module.DeviceGainFactor = 0.8;
+    auto square = Effect(kEffectSquare, Wave(100000, 2000), {.gain = 5000});
+    EXPECT_EQ(ForcesAt(*square, 0)[0], 76);
+    EXPECT_EQ(ForcesAt(*square, 75000)[0], 25);
 }
 
 TEST_F(ForceComputation, AWaveWithoutPeriodExertsNoForce)
@@ -252,6 +345,18 @@ TEST_F(ForceComputation, CustomForcePlaysItsSamplesStraightFromItsOwnCopy)
     const DWORD swapped[] = {Axis(1), Axis(5)}; // an axis beyond the channels gets nothing
     ASSERT_EQ(slot->SetAxes(swapped, 2), S_OK);
     EXPECT_EQ(ForcesAt(*slot, 0), (std::array<LONG, 2>{127, 0}));
+}
+
+TEST_F(ForceComputation, CustomForceInterleavesItsChannelsSampleBySample)
+{
+    // Two channels of three samples over 60 ms, 20 ms a sample: channel 0
+    // plays the samples at even places, channel 1 those at odd places.
+    LONG samples[] = {1000, 2000, 3000, 4000, 5000, 6000};
+    auto slot = Effect(kEffectCustomForce, DICUSTOMFORCE{2, 60000, 6, samples});
+    EXPECT_EQ(ForcesAt(*slot, 19999), (std::array<LONG, 2>{12, 25}));
+    EXPECT_EQ(ForcesAt(*slot, 20000), (std::array<LONG, 2>{38, 50}));
+    EXPECT_EQ(ForcesAt(*slot, 59999), (std::array<LONG, 2>{63, 76}));
+    EXPECT_EQ(ForcesAt(*slot, 60000), (std::array<LONG, 2>{0, 0}));
 }
 
 TEST_F(ForceComputation, ADegenerateCustomForceExertsNoForce)

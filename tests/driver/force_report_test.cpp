@@ -33,7 +33,9 @@ TEST_F(ForceReporting, ChannelsBelowTheDeadZoneAreSentAsZeroAndStrongOnesClamped
     Send(15.9, 16.0);
     Send(300.0, 127.0);
     Send(-50.0, 126.9);
-    EXPECT_EQ(Sent(), (std::vector<ForceReport>{Channels(0, 16), Channels(127, 127), Channels(0, 126)}));
+    Send(128.0, 15.0); // one past the strongest
+    EXPECT_EQ(Sent(), (std::vector<ForceReport>{Channels(0, 16), Channels(127, 127), Channels(0, 126),
+                                                Channels(127, 0)}));
 }
 
 TEST_F(ForceReporting, EffectsCombineByTheStrongestPerChannelNeverBySum)
@@ -223,6 +225,12 @@ TEST_F(EffectPlayback, GainsScaleEveryShapedForce)
     EXPECT_EQ(felt(), (std::array<BYTE, 2>{127, 63}));
     registry.SetValueAt(oem, "Amplify", REG_QWORD, {0, 0, 0, 0, 0, 0, 0, 0});
     EXPECT_EQ(felt(), (std::array<BYTE, 2>{127, 63}));
+
+    // All three at once multiply: 0.8 x 0.5 x 1.5 x 127 = 76.2.
+    constant->effect.dwGain = 8000;
+    module.DeviceGainFactor = 0.5;
+    registry.SetValueAt(oem, "Amplify", REG_DWORD, {0xDC, 0x05, 0, 0}); // 1500 thousandths
+    EXPECT_EQ(felt(), (std::array<BYTE, 2>{76, 63}));
     EXPECT_EQ(registry.OpenKeyCount(), 0);
 }
 

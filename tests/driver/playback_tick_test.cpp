@@ -3,7 +3,9 @@
 // replugging, and the end of the timer.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <future>
 #include <thread>
 #include <vector>
@@ -117,6 +119,47 @@ TEST_F(PlaybackTick, ASilentWheelHoldsATickOnlyBrieflyAndKeepsTheLastButtons)
     EXPECT_EQ(wheel.LastReadTimeoutMs(), kInputReportWaitMs);
     EXPECT_TRUE(IsWheelButtonPressed(module.LatestInputReport, 2));
     EXPECT_EQ(SentReports().size(), 2u) << "the force still goes out";
+}
+
+// A wheel whose reads deliver as many bytes of an all-ones report as the
+// test says.
+class PartlyReadWheel final : public DevicePort {
+public:
+    HANDLE Open(const char*) override { return kHandle; }
+    BOOL Read(HANDLE, void* buffer, DWORD size, DWORD* read, DWORD) override
+    {
+        const DWORD count = std::min(size, delivered);
+        std::memset(buffer, 0xFF, count);
+        *read = count;
+        return TRUE;
+    }
+    BOOL Write(HANDLE, const void*, DWORD size, DWORD* written) override
+    {
+        *written = size;
+        return TRUE;
+    }
+    DWORD LastError() override { return ERROR_SUCCESS; }
+    BOOL Close(HANDLE) override { return TRUE; }
+
+    static inline const HANDLE kHandle = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(0x10));
+    DWORD delivered = kInputReportSize;
+};
+
+TEST(PlaybackTickInput, OnlyAWholeInputReportReplacesTheLastOne)
+{
+    PartlyReadWheel wheel;
+    DriverModule module{{.device = &wheel}};
+    SetWheelButton(module.LatestInputReport, 5, true);
+    const InputReport last = module.LatestInputReport;
+    wheel.delivered = kInputReportSize - 1;
+    ReadInputReport(module, PartlyReadWheel::kHandle);
+    EXPECT_EQ(module.LatestInputReport, last);
+
+    wheel.delivered = kInputReportSize;
+    ReadInputReport(module, PartlyReadWheel::kHandle);
+    InputReport whole;
+    whole.fill(0xFF);
+    EXPECT_EQ(module.LatestInputReport, whole);
 }
 
 TEST_F(PlaybackTick, ATickThatCannotGetTheLockTouchesNothing)

@@ -227,6 +227,19 @@ TEST_P(AxisCalibrationStore, GuidsOfFifteenOrSeventeenBytesNeverMatch)
     EXPECT_EQ(device, nullptr);
 }
 
+TEST_P(AxisCalibrationStore, AGuidThatDiffersOnlyInItsLastByteIsAnotherDevice)
+{
+    GUID neighbour = kSecondWheel;
+    neighbour.Data4[7] ^= 0x01;
+    const std::string before = Snapshot();
+    EXPECT_EQ(Write(neighbour), E_FAIL);
+    EXPECT_EQ(Snapshot(), before);
+    neighbour = kFirstWheel;
+    neighbour.Data1 ^= 0x80000000u;
+    EXPECT_EQ(Write(neighbour), E_FAIL);
+    EXPECT_EQ(Snapshot(), before);
+}
+
 TEST_P(AxisCalibrationStore, WithoutTheHardwareConfigurationFlagTheDeviceKeyIsOnlyLookedUp)
 {
     const std::string before = Snapshot();
