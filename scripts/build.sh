@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up the machine and builds every preset: the Linux builds (plain and
 # with sanitizers), the DLLs for both Windows targets and the Windows test
-# programs (which test the win64 DLLs, so those come first). Presets may be
+# programs of both (which test the DLLs, so those come first). Presets may be
 # named to build only those.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
@@ -13,7 +13,7 @@ scripts/setup.sh
 export CCACHE_BASEDIR="$(pwd)" CCACHE_NOHASHDIR=1
 
 presets=("$@")
-[ ${#presets[@]} -gt 0 ] || presets=(host host-asan win32 win64 win64-tests)
+[ ${#presets[@]} -gt 0 ] || presets=(host host-asan win32 win64 win64-tests win32-tests)
 for preset in "${presets[@]}"; do
   echo "== build $preset"
   cmake --preset "$preset" >/dev/null
