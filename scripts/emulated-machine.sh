@@ -5,6 +5,7 @@
 #
 #   scripts/emulated-machine.sh            build the machine once per machine
 #                                          (a second run finds it and does nothing)
+#   scripts/emulated-machine.sh mirror     print the Debian archive it would use
 #   scripts/emulated-machine.sh boot JOB CONSOLE [snapshot]
 #                                          boot it, run the shell script JOB
 #                                          inside, power off; the guest's console
@@ -32,10 +33,11 @@ as_root() {
 # enabled "deb" source in /etc/apt/sources.list, sources.list.d/*.list
 # (one-line form) or sources.list.d/*.sources (deb822 form) with the
 # component main and a plain suite (not -updates or -security).
+# TORVEX_APT_DIR stands for /etc/apt in the tests.
 debian_mirror() {
-  local f
+  local f apt=${TORVEX_APT_DIR:-/etc/apt}
   {
-    for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+    for f in "$apt/sources.list" "$apt"/sources.list.d/*.list; do
       [ -f "$f" ] || continue
       awk '
         $1 == "deb" {
@@ -46,7 +48,7 @@ debian_mirror() {
           if (main && suite !~ /-/) print uri
         }' "$f"
     done
-    for f in /etc/apt/sources.list.d/*.sources; do
+    for f in "$apt"/sources.list.d/*.sources; do
       [ -f "$f" ] || continue
       awk '
         function flush() {
@@ -207,12 +209,15 @@ JOB
 }
 
 # The image is rebuilt when the way it is made (or the guest's init) changes.
-recipe=$({ echo "$suite"; declare -f debian_mirror write_guest_init build; } | sha256sum | cut -c1-16)
+recipe=$({ echo "$suite"; declare -f write_guest_init build; } | sha256sum | cut -c1-16)
 
 case "${1:-}" in
   boot)
     shift
     boot "$@"
+    ;;
+  mirror)
+    debian_mirror
     ;;
   "")
     if [ -f "$dir/ready" ] && [ "$(cat "$dir/ready")" = "$recipe" ]; then
@@ -221,7 +226,7 @@ case "${1:-}" in
     build
     ;;
   *)
-    echo "usage: $0 [boot JOB CONSOLE [snapshot]]" >&2
+    echo "usage: $0 [mirror | boot JOB CONSOLE [snapshot]]" >&2
     exit 2
     ;;
 esac
