@@ -131,6 +131,14 @@ boot() {
     </dev/null
 }
 
+# Unmounts what the build mounted inside the tree `root`.
+unmount_tree() {
+  local m
+  for m in proc dev sys; do
+    if mountpoint -q "$1/$m" 2>/dev/null; then as_root umount "$1/$m" || true; fi
+  done
+}
+
 build() {
   "$here/scripts/install-packages.sh" qemu-system-x86 debootstrap e2fsprogs debian-archive-keyring
 
@@ -144,7 +152,10 @@ build() {
   local start=$SECONDS
   echo "emulated-machine: building the emulated machine in $dir from $mirror (once, about 6 minutes)"
   local root=$dir/rootfs
-  as_root rm -rf "$root" "$dir/guest.img" "$dir/ready"
+  # A build that was stopped may have left the host's /dev mounted in the
+  # tree: never remove anything beyond the tree's own file system.
+  unmount_tree "$root"
+  as_root rm -rf --one-file-system "$root" "$dir/guest.img" "$dir/ready"
   mkdir -p "$dir"
   as_root debootstrap --variant=minbase --arch=amd64 "$suite" "$root" "$mirror" >"$dir/debootstrap.log" 2>&1 || {
     tail -n 20 "$dir/debootstrap.log" >&2
@@ -157,7 +168,8 @@ build() {
   as_root mount -t proc proc "$root/proc"
   as_root mount --bind /dev "$root/dev"
   as_root mount -t sysfs sys "$root/sys"
-  trap 'as_root umount "$root/proc" "$root/dev" "$root/sys" 2>/dev/null || true' EXIT
+  trap "unmount_tree '$root'" EXIT
+  trap 'exit 1' INT TERM
   as_root cp /etc/resolv.conf "$root/etc/resolv.conf"
   as_root mkdir -p "$root/etc/initramfs-tools/conf.d"
   printf 'MODULES=list\nCOMPRESS=gzip\n' | as_root tee "$root/etc/initramfs-tools/conf.d/torvex.conf" >/dev/null
@@ -171,8 +183,8 @@ build() {
     tail -n 20 "$dir/packages.log" >&2
     exit 1
   }
-  as_root umount "$root/proc" "$root/dev" "$root/sys"
-  trap - EXIT
+  unmount_tree "$root"
+  trap - EXIT INT TERM
   as_root rm -f "$root/etc/resolv.conf" "$root/usr/sbin/policy-rc.d"
   write_guest_init "$dir/torvex-init"
   as_root cp "$dir/torvex-init" "$root/sbin/torvex-init"
@@ -185,7 +197,7 @@ build() {
   used_kb=$(as_root du -sk "$root" | cut -f1)
   truncate -s $(((used_kb + 1536 * 1024) * 1024)) "$dir/guest.img"
   as_root mkfs.ext4 -q -F -L torvex -d "$root" "$dir/guest.img"
-  as_root rm -rf "$root"
+  as_root rm -rf --one-file-system "$root"
   echo "emulated-machine: image made in $((SECONDS - start)) s; preparing the 32-bit Wine prefix inside"
 
   # One boot that makes the Wine prefix, kept in the image: each test run
