@@ -1,5 +1,7 @@
 #include "controls/rumble_control.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstdint>
 
 #include "controls/control_class.h"
@@ -15,7 +17,17 @@ constexpr COLORREF kDotRed = RGB(255, 0, 0);
 constexpr int kDotRadius = 5;
 constexpr int kCrossHairArm = 15;
 // The value that stands for a full half-width or half-height.
-constexpr double kFullScale = 0.0001;
+constexpr std::int64_t kFullScale = 10000;
+
+// centre + value / 10000 of `half`, truncated toward zero. Worked out in
+// integers: in doubles, the 32-bit build (x87, extended precision) put the
+// dot of a full push left or up one pixel short of the edge.
+int ScaledFromCentre(int centre, std::int16_t value, int half)
+{
+    const std::int64_t scaled =
+        (static_cast<std::int64_t>(value) * half + static_cast<std::int64_t>(centre) * kFullScale) / kFullScale;
+    return static_cast<int>(std::clamp<std::int64_t>(scaled, INT_MIN, INT_MAX));
+}
 
 } // namespace
 
@@ -46,8 +58,7 @@ POINT RumbleDotCentre(LONG value, const RECT& plot)
     const int cy = (plot.top + plot.bottom) / 2;
     const int halfWidth = (plot.right - plot.left) / 2;
     const int halfHeight = (plot.bottom - plot.top) / 2;
-    return POINT{TruncateToInt(x * kFullScale * halfWidth + cx),
-                 TruncateToInt(y * kFullScale * halfHeight + cy)};
+    return POINT{ScaledFromCentre(cx, x, halfWidth), ScaledFromCentre(cy, y, halfHeight)};
 }
 
 void PaintRumbleControl(HWND window)

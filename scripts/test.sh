@@ -1,15 +1,22 @@
 #!/usr/bin/env bash
 # Sets up, builds, and runs every test: the Linux build, the sanitizer
-# build, the Windows DLLs with the x86_64 test programs under Wine, and the
-# fuzzers briefly. Ends with one CTest summary over all of them and fails
-# when any test fails.
+# build, the x86_64 Windows DLLs and test programs under Wine, and the i686
+# ones under 32-bit Wine in the emulated machine, with Wine reporting
+# Windows 98, 2000 and XP. Ends with one CTest summary over all of them and
+# fails when any test fails.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 root=$(pwd)
 
 scripts/setup.sh
+mkdir -p build
+# The emulated machine that runs the i686 tests is made once per machine
+# (mostly downloading and unpacking Debian packages), beside the compiling.
+scripts/emulated-machine.sh >build/emulated-machine.log 2>&1 &
+machine_pid=$!
+
 # The fuzz preset builds only its fuzz targets (clang, libFuzzer).
-scripts/build.sh host host-asan win32 win64 win64-tests fuzz:fuzz_targets
+scripts/build.sh host host-asan win32 win64 win64-tests win32-tests fuzz:fuzz_targets
 
 # Wine creates windows only on an X display: the window tests get a
 # virtual one (on a free display number), started before the Wine server
@@ -36,10 +43,15 @@ fi
 "$wine64_loader" wineboot </dev/null >/dev/null 2>&1 || true
 trap '"$wineserver_bin" -k </dev/null >/dev/null 2>&1 || true; [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true' EXIT
 
+machine_ok=1
+wait "$machine_pid" || machine_ok=0
+cat build/emulated-machine.log
+[ "$machine_ok" -eq 1 ] || echo "test: the emulated machine could not be made; the i686 tests will fail" >&2
+
 mkdir -p build/all
 {
-  echo "# Every test of the host, host-asan, win64-tests and fuzz builds in one run."
-  for preset in host host-asan win64-tests fuzz; do
+  echo "# Every test of the host, host-asan, win64-tests, win32-tests and fuzz builds in one run."
+  for preset in host host-asan win64-tests win32-tests fuzz; do
     echo "subdirs(\"$root/build/$preset\")"
   done
 } >build/all/CTestTestfile.cmake

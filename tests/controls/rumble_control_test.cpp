@@ -94,6 +94,27 @@ TEST_F(RumbleControlTest, HalvesAreReadAsSignedNumbers)
     EXPECT_EQ(RumbleDotCentre(static_cast<LONG>(0xD8EFD8F0u), plot).x, 6);
 }
 
+// A full push reaches the plot area's edge exactly, whatever the control's
+// size and whatever precision the processor computes with (the 32-bit build
+// once stopped one pixel short on a 101-pixel control).
+TEST_F(RumbleControlTest, FullPushesLandOnTheEdgesForEverySize)
+{
+    for (LONG half = 1; half <= 300; ++half) {
+        const RECT plot{7, 7, 7 + 2 * half, 7 + 2 * half};
+        const LONG centre = 7 + half;
+        const POINT leftTop = RumbleDotCentre(static_cast<LONG>(0xD8F0D8F0u), plot);
+        const POINT rightBottom = RumbleDotCentre((10000 << 16) | 10000, plot);
+        ASSERT_EQ(leftTop.x, centre - half) << "half-width " << half;
+        ASSERT_EQ(leftTop.y, centre - half) << "half-height " << half;
+        ASSERT_EQ(rightBottom.x, centre + half) << "half-width " << half;
+        ASSERT_EQ(rightBottom.y, centre + half) << "half-height " << half;
+        // Half a push left: half the way, truncated toward zero (so half a
+        // pixel further for an odd half-width).
+        const POINT halfLeft = RumbleDotCentre(static_cast<LONG>(0xEC780000u), plot);
+        EXPECT_EQ(halfLeft.x, centre - (half + 1) / 2) << "half-width " << half;
+    }
+}
+
 TEST_F(RumbleControlTest, ResizingRedrawsTheWholeControl)
 {
     HWND rumble = Create("RumbleControl", kRumbleId, kSize, kSize);

@@ -1,6 +1,8 @@
-// The wheel as Windows XP's registry knows it, for the Windows tests that
-// put it into Wine's real registry: its device instance and HID interface
-// with the device path the test serves.
+// The wheel as the registries of Windows 98 and Me and of Windows 2000 and XP
+// know it, for the Windows tests that put it into Wine's real registry: its
+// device instance and HID interface with the device path the test serves.
+// "RefCount" on the interface key marks it active for Windows 98 and Me,
+// "Control\ReferenceCount" for Windows 2000 and XP.
 #pragma once
 
 #include <cstdio>
@@ -40,6 +42,7 @@ inline std::string WheelRegistryText(const std::string& devicePath, DWORD joysti
     char joystick[24];
     std::snprintf(joystick, sizeof joystick, "dword:%08lx", static_cast<unsigned long>(joystickId));
     return "REGEDIT4\n" + section(kWheelInstanceKey, "\"DeviceDesc\"=\"ZK-5120 Force Feedback Wheel\"") +
+           section(kWheelInterfaceKey, "\"RefCount\"=dword:00000001") +
            section(kWheelInterfaceKey + "\\#", "\"SymbolicLink\"=" + RegistryString(devicePath)) +
            section(kWheelInterfaceKey + "\\#\\Device Parameters\\DirectX",
                    std::string("\"Joystick Id\"=") + joystick) +

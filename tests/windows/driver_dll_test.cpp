@@ -1,11 +1,13 @@
 // The real TorvexFF.dll under Wine, driven through its two exports the way
 // DirectInput drives it: the real registry (the installation's entries and
-// a Windows XP machine's HID entries for the wheel), the real named event as
-// DriverLock, the real multimedia timer, and a named pipe in this process
-// standing in for the wheel's HID device file.
+// the wheel's HID entries as Windows 98 and XP keep them), the real named
+// event as DriverLock, the real multimedia timer, and a named pipe in this
+// process standing in for the wheel's HID device file.
 //
-// Wine reads the Windows version it reports to a program when the program
-// starts, so main() runs this program again with Windows XP set for it.
+// The driver runs as the Windows that Wine reports when that is one of the
+// wheel's (98, Me, 2000, XP: the i686 tests set each in turn). Wine reads
+// the version it reports to a program when the program starts, so for any
+// other version main() runs this program again with Windows XP set for it.
 // Started with --hold-driver-lock, the program is instead the second process
 // that takes DriverLock away from the driver for a while.
 #include <gtest/gtest.h>
@@ -75,12 +77,27 @@ std::string UniqueName(const char* purpose)
            std::to_string(++number);
 }
 
-bool RunsAsWindowsXp()
+// The wheel's Windows that Wine reports to this program, or null for any
+// other.
+const char* ReportedWheelWindows()
 {
     OSVERSIONINFOA info{};
     info.dwOSVersionInfoSize = sizeof info;
-    return GetVersionExA(&info) && info.dwPlatformId == VER_PLATFORM_WIN32_NT && info.dwMajorVersion == 5 &&
-           info.dwMinorVersion == 1;
+    if (!GetVersionExA(&info))
+        return nullptr;
+    const DWORD version = info.dwMajorVersion * 100 + info.dwMinorVersion;
+    if (info.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS)
+        return version == 410 ? "Windows 98" : version == 490 ? "Windows Me" : nullptr;
+    if (info.dwPlatformId == VER_PLATFORM_WIN32_NT)
+        return version == 500 ? "Windows 2000" : version == 501 ? "Windows XP" : nullptr;
+    return nullptr;
+}
+
+bool RunsAsWindows9x()
+{
+    OSVERSIONINFOA info{};
+    info.dwOSVersionInfoSize = sizeof info;
+    return GetVersionExA(&info) && info.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
 }
 
 std::vector<std::string> Bytes(const std::vector<WheelWrite>& writes)
@@ -192,7 +209,7 @@ class DriverDllTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(RunsAsWindowsXp()) << "Wine must report Windows XP to this program (see main)";
+        ASSERT_NE(ReportedWheelWindows(), nullptr) << "Wine must report one of the wheel's Windows (see main)";
         ASSERT_TRUE(wheel_.serving()) << "cannot serve " << wheel_.path() << ": " << GetLastError();
         RegistryFile install;
         RegistryFile wheelEntries;
@@ -349,6 +366,23 @@ TEST_F(DriverDllTest, BindingOpensTheWheelDiscoveryFindsAndLetsGoWhileNoEffectEx
     ASSERT_NO_FATAL_FAILURE(CreateBoundDriver());
     EXPECT_TRUE(WaitUntil([&] { return wheel_.Opens() >= 1; })) << "DeviceID did not open " << wheel_.path();
     EXPECT_TRUE(WaitUntil([&] { return wheel_.OpenNow() == 0; })) << "the playback tick keeps the wheel open";
+    EXPECT_TRUE(wheel_.Writes().empty());
+}
+
+// Each Windows keeps the wheel's active mark in its own place: the driver
+// looks only where the running Windows keeps it, so without that mark it
+// does not find the wheel, whatever the other Windows' mark says.
+TEST_F(DriverDllTest, WithoutTheRunningWindowsMarkTheWheelIsNotFound)
+{
+    if (RunsAsWindows9x()) {
+        ASSERT_EQ(RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kWheelInterfaceKey.c_str(), "RefCount"), ERROR_SUCCESS);
+    } else {
+        ASSERT_EQ(RegDeleteTreeA(HKEY_LOCAL_MACHINE, (kWheelInterfaceKey + "\\Control").c_str()), ERROR_SUCCESS);
+    }
+    ASSERT_NO_FATAL_FAILURE(CreateBoundDriver());
+    EXPECT_EQ(PlayConstantForce(), 1u);
+    std::this_thread::sleep_for(150ms);
+    EXPECT_EQ(wheel_.Opens(), 0) << "found without the mark of " << ReportedWheelWindows();
     EXPECT_TRUE(wheel_.Writes().empty());
 }
 
@@ -592,8 +626,9 @@ int main(int argc, char** argv)
     if (argc == 4 && std::strcmp(argv[1], kHoldDriverLockSwitch) == 0)
         return HoldDriverLock(argv[2], static_cast<DWORD>(std::strtoul(argv[3], nullptr, 10)));
     gInstalled = HasSwitch(argc, argv, kInstalledSwitch);
-    if (!RunsAsWindowsXp() && !HasSwitch(argc, argv, kAsWindowsXpSwitch))
+    if (ReportedWheelWindows() == nullptr && !HasSwitch(argc, argv, kAsWindowsXpSwitch))
         return RunAgainAsWindowsXp(argc, argv);
+    std::printf("The driver runs as %s.\n", ReportedWheelWindows() ? ReportedWheelWindows() : "another Windows");
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
