@@ -35,62 +35,62 @@ a=$(apt_dir deb822)
 cat >"$a/sources.list.d/debian.sources" <<'SRC'
 # the local mirror
 Types: deb
-URIs: http://security.example.test/debian-security
+URIs: http://security.example.test/security
 Suites: bookworm-security
 Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 
 Types: deb-src
-URIs: http://sources.example.test/debian
+URIs: http://sources.example.test/archive
 Suites: bookworm
 Components: main
 
 Types: deb
-URIs: http://archive.example.test/debian http://second.example.test/debian
+URIs: http://archive.example.test/archive http://second.example.test/archive
 Suites: bookworm bookworm-updates
 Components: main contrib
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 SRC
-check "deb822 archive" "http://archive.example.test/debian" "$(mirror_of "$a")"
+check "deb822 archive" "http://archive.example.test/archive" "$(mirror_of "$a")"
 
 # deb822: a disabled entry and one without main do not count.
 a=$(apt_dir deb822-disabled)
 cat >"$a/sources.list.d/a.sources" <<'SRC'
 Types: deb
-URIs: http://disabled.example.test/debian
+URIs: http://disabled.example.test/archive
 Suites: bookworm
 Components: main
 Enabled: no
 
 Types: deb
-URIs: http://nonfree.example.test/debian
+URIs: http://nonfree.example.test/archive
 Suites: bookworm
 Components: non-free
 SRC
 cat >"$a/sources.list.d/b.sources" <<'SRC'
 Types: deb
-URIs: http://enabled.example.test/debian
+URIs: http://enabled.example.test/archive
 Suites: bookworm
 Components: main
 Enabled: yes
 SRC
-check "deb822 disabled and non-main entries" "http://enabled.example.test/debian" "$(mirror_of "$a")"
+check "deb822 disabled and non-main entries" "http://enabled.example.test/archive" "$(mirror_of "$a")"
 
 # One-line form with options in brackets, after a security line and a
 # commented-out one.
 a=$(apt_dir one-line)
 cat >"$a/sources.list" <<'SRC'
-# deb http://commented.example.test/debian bookworm main
-deb http://security.example.test/debian-security bookworm-security main
-deb [arch=amd64 signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://oneline.example.test/debian bookworm main contrib
-deb http://later.example.test/debian bookworm main
+# deb http://commented.example.test/archive bookworm main
+deb http://security.example.test/security bookworm-security main
+deb [arch=amd64 signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://oneline.example.test/archive bookworm main contrib
+deb http://later.example.test/archive bookworm main
 SRC
-check "one-line archive with options" "http://oneline.example.test/debian" "$(mirror_of "$a")"
+check "one-line archive with options" "http://oneline.example.test/archive" "$(mirror_of "$a")"
 
 # sources.list.d/*.list counts like sources.list.
 a=$(apt_dir list-file)
-echo "deb http://listfile.example.test/debian bookworm main" >"$a/sources.list.d/debian.list"
-check "*.list file" "http://listfile.example.test/debian" "$(mirror_of "$a")"
+echo "deb http://listfile.example.test/archive bookworm main" >"$a/sources.list.d/debian.list"
+check "*.list file" "http://listfile.example.test/archive" "$(mirror_of "$a")"
 
 # No Debian archive at all: nothing, so that the build stops with a message.
 a=$(apt_dir none)
