@@ -14,7 +14,7 @@
 # The machine lives in build/emulated/ (TORVEX_EMULATED_DIR): the kernel and
 # initramfs, and guest.img, an ext4 image of a minimal Debian bookworm with
 # Wine (32-bit), Xvfb and a ready 32-bit Wine prefix in /root/wineprefix.
-# Every package comes from the Debian mirror this machine's apt already uses.
+# Every package comes from the Debian archive this machine's apt already uses.
 #
 # Inside, the repository is shared (9p) at the same absolute path as here,
 # so the test programs find their DLLs and fixtures at the paths they were
@@ -23,53 +23,8 @@ set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 dir=${TORVEX_EMULATED_DIR:-$here/build/emulated}
-suite=bookworm
 
-as_root() {
-  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
-}
-
-# The Debian archive the machine's apt takes `suite` from: the first
-# enabled "deb" source in /etc/apt/sources.list, sources.list.d/*.list
-# (one-line form) or sources.list.d/*.sources (deb822 form) with the
-# component main and a plain suite (not -updates or -security).
-# TORVEX_APT_DIR stands for /etc/apt in the tests.
-debian_mirror() {
-  local f apt=${TORVEX_APT_DIR:-/etc/apt}
-  {
-    for f in "$apt/sources.list" "$apt"/sources.list.d/*.list; do
-      [ -f "$f" ] || continue
-      awk '
-        $1 == "deb" {
-          i = 2
-          if ($i ~ /^\[/) { while ($i !~ /\]$/) i++; i++ }
-          uri = $i; suite = $(i + 1); main = 0
-          for (j = i + 2; j <= NF; j++) if ($j == "main") main = 1
-          if (main && suite !~ /-/) print uri
-        }' "$f"
-    done
-    for f in "$apt"/sources.list.d/*.sources; do
-      [ -f "$f" ] || continue
-      awk '
-        function flush() {
-          if (types ~ /(^| )deb( |$)/ && comps ~ /(^| )main( |$)/ && enabled != "no") {
-            n = split(suites, s, " ")
-            for (k = 1; k <= n; k++) if (s[k] !~ /-/) { split(uris, u, " "); print u[1]; break }
-          }
-          types = uris = suites = comps = enabled = ""
-        }
-        /^[ \t]*#/ { next }
-        /^[ \t]*$/ { flush(); next }
-        {
-          key = tolower($1); sub(/:$/, "", key); $1 = ""; sub(/^ +/, "")
-          if (key == "types") types = $0; else if (key == "uris") uris = $0
-          else if (key == "suites") suites = $0; else if (key == "components") comps = $0
-          else if (key == "enabled") enabled = tolower($0)
-        }
-        END { flush() }' "$f"
-    done
-  } | head -n1
-}
+. "$here/scripts/debian-root.sh"
 
 # PID 1 of the guest: mounts what Wine needs, mounts the shared repository,
 # runs the job named on the kernel command line and powers the machine off.
@@ -131,36 +86,18 @@ boot() {
     </dev/null
 }
 
-# Unmounts what the build mounted inside the tree `root`.
-unmount_tree() {
-  local m
-  for m in proc dev sys; do
-    if mountpoint -q "$1/$m" 2>/dev/null; then as_root umount "$1/$m" || true; fi
-  done
-}
-
 build() {
-  "$here/scripts/install-packages.sh" qemu-system-x86 debootstrap e2fsprogs debian-archive-keyring
-
-  local mirror
-  mirror=$(debian_mirror)
-  if [ -z "$mirror" ]; then
-    echo "emulated-machine: no Debian archive with component main in this machine's apt sources" >&2
-    exit 1
-  fi
+  "$here/scripts/install-packages.sh" qemu-system-x86 e2fsprogs
 
   local start=$SECONDS
-  echo "emulated-machine: building the emulated machine in $dir from $mirror (once, about 6 minutes)"
+  echo "emulated-machine: building the emulated machine in $dir (once, about 10 minutes)"
   local root=$dir/rootfs
   # A build that was stopped may have left the host's /dev mounted in the
   # tree: never remove anything beyond the tree's own file system.
   unmount_tree "$root"
   as_root rm -rf --one-file-system "$root" "$dir/guest.img" "$dir/ready"
   mkdir -p "$dir"
-  as_root debootstrap --variant=minbase --arch=amd64 "$suite" "$root" "$mirror" >"$dir/debootstrap.log" 2>&1 || {
-    tail -n 20 "$dir/debootstrap.log" >&2
-    exit 1
-  }
+  debootstrap_root "$root" "$dir/debootstrap.log"
 
   # Packages inside: Wine with its 32-bit half, Xvfb for the tests that make
   # windows, and Debian's kernel with a small initramfs that can mount the
@@ -221,7 +158,7 @@ JOB
 }
 
 # The image is rebuilt when the way it is made (or the guest's init) changes.
-recipe=$({ echo "$suite"; declare -f write_guest_init build; } | sha256sum | cut -c1-16)
+recipe=$({ echo "$debian_suite"; declare -f write_guest_init build debootstrap_root; } | sha256sum | cut -c1-16)
 
 case "${1:-}" in
   boot)
