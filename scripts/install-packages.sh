@@ -14,5 +14,8 @@ echo "setup: installing ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 sudo_cmd=""
 [ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
-$sudo_cmd apt-get update -qq
-$sudo_cmd apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# Another install may be under way (the test command makes two Debian roots
+# at once): wait for it rather than fail.
+lock=(-o DPkg::Lock::Timeout=600)
+$sudo_cmd apt-get "${lock[@]}" update -qq
+$sudo_cmd apt-get "${lock[@]}" install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
