@@ -104,7 +104,7 @@ check() {
   as_root mount -t proc proc "$copy/proc"
   as_root mount -t sysfs sys "$copy/sys"
   as_root mount --bind /dev "$copy/dev"
-  as_root mount -t devpts devpts "$copy/dev/pts"
+  as_root mount --bind /dev/pts "$copy/dev/pts"
   as_root mount -t tmpfs shm "$copy/dev/shm"
   as_root mount --bind "$debs" "$copy/var/cache/apt/archives"
   as_root cp /etc/resolv.conf "$copy/etc/resolv.conf"
