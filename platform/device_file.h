@@ -16,9 +16,12 @@ public:
     // port overlaps its I/O only to bound the wait of a read). A missing
     // device gives 0 or INVALID_HANDLE_VALUE; callers treat both alike.
     virtual HANDLE Open(const char* path) = 0;
-    // ReadFile of the next input report, waiting at most `timeoutMs` for it:
-    // a wheel that sends nothing must not hold its reader for ever. FALSE
-    // with ERROR_TIMEOUT when no report came in time.
+    // ReadFile of the wheel's newest input report: every report already
+    // queued is taken and the last one given, so that a wheel reporting
+    // faster than its reader reads is seen as it is now, not as it was. Only
+    // when none is queued does it wait, at most `timeoutMs`: a wheel that
+    // sends nothing must not hold its reader for ever. FALSE with
+    // ERROR_TIMEOUT when no report came in time.
     virtual BOOL Read(HANDLE device, void* buffer, DWORD size, DWORD* read, DWORD timeoutMs) = 0;
     // WriteFile: `*written` is what reached the device; fewer bytes than
     // `size` is a failure whose cause LastError gives.

@@ -64,6 +64,11 @@ DWORD Win32ErrorFromErrno(int error)
 // The id Windows puts in front of each report of a device that numbers none.
 constexpr BYTE kNoReportId = 0;
 
+// How many queued reports one read passes over to reach the newest: twice
+// what hidraw queues, so that a device flooding its node cannot hold the
+// reader.
+constexpr int kMostReportsTakenAtOnce = 128;
+
 bool DeviceGone(int error)
 {
     return error == ENODEV || error == EIO;
@@ -158,6 +163,16 @@ int WaitReadable(int fd, DWORD timeoutMs)
     }
 }
 
+// read(), again when a signal interrupts it.
+ssize_t ReadOnce(int fd, BYTE* buffer, std::size_t size)
+{
+    ssize_t got = -1;
+    do {
+        got = ::read(fd, buffer, size);
+    } while (got < 0 && errno == EINTR);
+    return got;
+}
+
 } // namespace
 
 HANDLE PosixDeviceFile::HandleFromDescriptor(int fd)
@@ -239,12 +254,21 @@ BOOL PosixDeviceFile::Read(HANDLE device, void* buffer, DWORD size, DWORD* read,
     if (ready == 0) {
         return Fail(ERROR_TIMEOUT);
     }
-    ssize_t got = -1;
-    do {
-        got = ::read(fd, bytes + idBytes, size - idBytes);
-    } while (got < 0 && errno == EINTR);
+    ssize_t got = ReadOnce(fd, bytes + idBytes, size - idBytes);
     if (got < 0) {
         return Fail(Win32ErrorFromErrno(errno));
+    }
+    // The newest report is the wheel's state now: one that reports every few
+    // milliseconds fills hidraw's queue (64 reports) far faster than a tick
+    // takes one, and each report behind the newest is a button held or let
+    // go that long ago. A later read that fails leaves the report already
+    // taken, and the failure for the next call to meet.
+    for (int more = 0; got > 0 && more < kMostReportsTakenAtOnce && WaitReadable(fd, 0) == 1; ++more) {
+        const ssize_t newer = ReadOnce(fd, bytes + idBytes, size - idBytes);
+        if (newer <= 0) {
+            break;
+        }
+        got = newer;
     }
     // End of file on a device node: the other side hung up (a terminal line
     // or a socket does so; a hidraw node of an unplugged wheel answers EIO).

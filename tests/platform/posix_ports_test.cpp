@@ -322,24 +322,25 @@ protected:
     HANDLE device_ = INVALID_HANDLE_VALUE;
 };
 
-TEST_F(HidrawNode, EachReadGivesOneReportWithTheIdWindowsPutsInFront)
+TEST_F(HidrawNode, AReadGivesTheNewestQueuedReportWithTheIdWindowsPutsInFront)
 {
     const InputReport pressed =
         EncodeInputReport({.wheel = 40, .accelerator = 255, .hat = 2, .buttons = 0x804});
-    const InputReport rest = EncodeInputReport({});
-    for (const InputReport& report : {pressed, rest}) {
+    const InputReport rest = EncodeInputReport({.wheel = 200});
+    for (const InputReport& report : {rest, rest, pressed}) {
         wheel_.SetInputReport(report);
         wheel_.SendInputReport();
     }
-    for (const InputReport& expected : {pressed, rest}) {
-        std::array<BYTE, 64> buffer{};
-        DWORD read = 0;
-        ASSERT_TRUE(port_.Read(device_, buffer.data(), buffer.size(), &read, 5000)) << port_.LastError();
-        ASSERT_EQ(read, kInputReportSize);
-        InputReport report{};
-        std::copy_n(buffer.begin(), report.size(), report.begin());
-        EXPECT_EQ(report, expected);
-    }
+    std::array<BYTE, 64> buffer{};
+    DWORD read = 0;
+    ASSERT_TRUE(port_.Read(device_, buffer.data(), buffer.size(), &read, 5000)) << port_.LastError();
+    ASSERT_EQ(read, kInputReportSize);
+    InputReport report{};
+    std::copy_n(buffer.begin(), report.size(), report.begin());
+    EXPECT_EQ(report, pressed);
+    // Nothing older is left behind to be read later.
+    EXPECT_FALSE(port_.Read(device_, buffer.data(), buffer.size(), &read, 50));
+    EXPECT_EQ(port_.LastError(), static_cast<DWORD>(ERROR_TIMEOUT));
 }
 
 TEST_F(HidrawNode, ABufferWithNoRoomForTheDataLeavesTheReportWaiting)
