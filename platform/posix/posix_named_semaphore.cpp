@@ -3,6 +3,8 @@
 #include <fcntl.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <ctime>
 
 namespace torvex {
@@ -57,8 +59,20 @@ DWORD WaitForever(sem_t* semaphore)
 
 PosixNamedSemaphore::PosixNamedSemaphore(const char* name)
 {
-    if (name != nullptr) {
-        semaphore_ = sem_open(SystemName(name).c_str(), O_CREAT, kLockMode, 1u);
+    if (name == nullptr) {
+        return;
+    }
+    const std::string systemName = SystemName(name);
+    semaphore_ = sem_open(systemName.c_str(), O_CREAT, kLockMode, 1u);
+    if (!IsOpen()) {
+        // Every command that needs the lock fails from now on, with only a
+        // time-out code to show for it: say once what is missing.
+        const int error = errno;
+        std::fprintf(stderr, "cannot open the cross-process lock %s: %s%s\n", systemName.c_str(),
+                     std::strerror(error),
+                     error == ENOENT || error == ENOSYS
+                         ? " (named semaphores live in /dev/shm, which must be a mounted tmpfs)"
+                         : "");
     }
 }
 

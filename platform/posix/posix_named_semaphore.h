@@ -16,7 +16,8 @@ namespace torvex {
 class PosixNamedSemaphore final : public NamedLockPort {
 public:
     // Opens the semaphore of that name, creating it free when no process has
-    // it yet. When that fails every Wait fails at once.
+    // it yet. When that fails it says why on standard error, and every Wait
+    // fails at once.
     explicit PosixNamedSemaphore(const char* name);
     ~PosixNamedSemaphore() override;
     PosixNamedSemaphore(const PosixNamedSemaphore&) = delete;

@@ -123,8 +123,11 @@ TEST(PosixNamedSemaphore, AnotherProcessHoldsTheLockUntilItSignals)
 TEST(PosixNamedSemaphore, ALockThatCannotBeOpenedFailsEveryWaitAtOnce)
 {
     const std::string tooLong(300, 'x');
+    ::testing::internal::CaptureStderr();
     PosixNamedSemaphore lock(tooLong.c_str());
     EXPECT_FALSE(lock.IsOpen());
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(said.rfind("cannot open the cross-process lock /" + tooLong + ": ", 0), 0u) << said;
     const auto start = SteadyClock::now();
     EXPECT_EQ(lock.Wait(5000), WAIT_FAILED);
     EXPECT_LT(SteadyClock::now() - start, 2s);
