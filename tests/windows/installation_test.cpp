@@ -4,11 +4,14 @@
 // Installing must leave exactly the registry entries of TorvexFF.reg and
 // TorvexPS.reg and both DLLs in the system folder; the driver and the sheet
 // must then run as DirectInput and the control panel find them, by class;
-// removing must take all of it away and leave DirectInput's calibration.
+// removing, from Add/Remove Programs once the package is gone, must take
+// all of it away and leave DirectInput's calibration and what Windows wrote
+// for the wheel itself.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -18,8 +21,11 @@
 
 #include "platform/sim/registry_file.h"
 #include "platform/windows_api.h"
+// After the Windows headers, which it needs.
+#include <setupapi.h>
 #include "tests/support/installed_server.h"
 #include "tests/support/wine_probe.h"
+#include "torvex_version.h"
 
 namespace torvex::testing {
 namespace {
@@ -29,6 +35,7 @@ constexpr const char* kDriverDll = TORVEX_FF_DLL;
 constexpr const char* kSheetDll = TORVEX_PS_DLL;
 constexpr const char* kInfName = "zk5120.inf";
 constexpr DWORD kGenerousWaitMs = 120000;
+constexpr const char* kUninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZK5120Wheel";
 
 // Where the installation writes: each class and the wheel's OEM key, with
 // everything below them.
@@ -148,6 +155,42 @@ Tree ExpectedTree()
     return tree;
 }
 
+// What Windows writes under the wheel's OEM key when the wheel is first
+// plugged in (the installation writes the same two values): removing keeps it.
+Tree WindowsOwnTree()
+{
+    const std::string oem = Lower(kInstalledKeys[2]);
+    auto values = ExpectedTree()[oem];
+    for (auto value = values.begin(); value != values.end();)
+        value = value->first == "OEMName" || value->first == "OEMData" ? std::next(value) : values.erase(value);
+    return {{oem, values}};
+}
+
+// The values of `key` in `section` (every line's when `key` is null), field
+// by field, with the strings and directory ids substituted as the parser
+// hands them to setupx and setupapi alike.
+std::vector<std::string> Fields(HINF inf, const std::string& section, const char* key)
+{
+    std::vector<std::string> fields;
+    INFCONTEXT line;
+    for (BOOL found = SetupFindFirstLineA(inf, section.c_str(), key, &line); found;
+         found = SetupFindNextMatchLineA(&line, key, &line)) {
+        for (DWORD index = 1; index <= SetupGetFieldCount(&line); ++index) {
+            char text[512] = {};
+            SetupGetStringFieldA(&line, index, text, sizeof text, nullptr);
+            fields.push_back(text);
+        }
+    }
+    return fields;
+}
+
+std::string StoredText(const char* key, const char* value)
+{
+    char text[512] = {};
+    DWORD size = sizeof text;
+    return RegGetValueA(HKEY_LOCAL_MACHINE, key, value, RRF_RT_REG_SZ, nullptr, text, &size) == ERROR_SUCCESS ? text : "";
+}
+
 std::string FileBytes(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -192,6 +235,12 @@ protected:
                            sizeof kCalibrationBytes);
             RegCloseKey(key);
         }
+        HKEY oem = nullptr;
+        ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, strchr(kInstalledKeys[2], '\\') + 1, &oem), ERROR_SUCCESS);
+        const Tree windows = WindowsOwnTree();
+        for (const auto& [name, value] : windows.begin()->second)
+            RegSetValueExA(oem, name.c_str(), 0, value.first, value.second.data(), static_cast<DWORD>(value.second.size()));
+        RegCloseKey(oem);
     }
 
     void TearDown() override
@@ -201,6 +250,7 @@ protected:
             DeleteFileA(Packaged(file).c_str());
         RemoveDirectoryA(package_.c_str());
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, kWheelCalibrationKey);
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, strchr(kInstalledKeys[2], '\\') + 1);
         HKEY settings = nullptr;
         if (RegOpenKeyA(HKEY_LOCAL_MACHINE, kCalibrations[1].key, &settings) == ERROR_SUCCESS) {
             RegDeleteValueA(settings, kCalibrations[1].value);
@@ -209,6 +259,13 @@ protected:
     }
 
     std::string Packaged(const char* file) const { return package_ + "\\" + file; }
+
+    static std::string InfFolderCopy()
+    {
+        char windows[MAX_PATH] = {};
+        GetWindowsDirectoryA(windows, sizeof windows);
+        return std::string(windows) + "\\inf\\" + kInfName;
+    }
 
     // What right-click → Install (or Remove) runs on Windows 2000 and XP.
     long Run(const char* section) const
@@ -243,7 +300,10 @@ protected:
 
     void ExpectRemovedWithCalibrationKept() const
     {
-        EXPECT_TRUE(InstalledTree().empty());
+        EXPECT_EQ(InstalledTree(), WindowsOwnTree());
+        HKEY entry = nullptr;
+        EXPECT_NE(RegOpenKeyA(HKEY_LOCAL_MACHINE, kUninstallKey, &entry), ERROR_SUCCESS) << "Add/Remove entry";
+        EXPECT_FALSE(FileExists(InfFolderCopy()));
         for (const char* file : {"TorvexFF.dll", "TorvexPS.dll"})
             EXPECT_FALSE(FileExists(SystemFolder() + "\\" + file)) << file;
         for (const StoredCalibration& calibration : kCalibrations)
@@ -283,11 +343,60 @@ TEST_F(InstallationTest, TheInstalledDriverAndSheetRunFoundByTheirClasses)
     EXPECT_EQ(sheet.Finish(kGenerousWaitMs), 0) << sheetRun;
 }
 
+// The entry Add/Remove Programs shows, removed by Wine's own Add/Remove
+// Programs after the unpacked package is deleted; its command, run again,
+// finds nothing left to remove.
 TEST_F(InstallationTest, RemovingTakesAwayTheDllsAndEntriesAndLeavesTheCalibration)
 {
     ASSERT_EQ(Run("DefaultInstall"), 0);
-    ASSERT_EQ(Run("DefaultUninstall"), 0);
+    const std::pair<const char*, std::string> entry[] = {
+        {"DisplayName", "ZK-5120 Force Feedback Wheel"},
+        {"Publisher", "Torvex"},
+        {"DisplayVersion", TORVEX_VERSION_TEXT},
+        {"UninstallString", "RunDll32 setupapi.dll,InstallHinfSection DefaultUninstall 132 " + InfFolderCopy()},
+    };
+    for (const auto& [value, text] : entry)
+        EXPECT_EQ(StoredText(kUninstallKey, value), text) << value;
+    EXPECT_EQ(FileBytes(InfFolderCopy()), FileBytes(Packaged(kInfName)));
+    for (const char* file : {kInfName, "TorvexFF.dll", "TorvexPS.dll"})
+        ASSERT_TRUE(DeleteFileA(Packaged(file).c_str()));
+    ASSERT_TRUE(RemoveDirectoryA(package_.c_str()));
+
+    EXPECT_EQ(ChildProcess("uninstaller.exe --remove ZK5120Wheel", false).Finish(kGenerousWaitMs), 0);
     ExpectRemovedWithCalibrationKept();
+    EXPECT_EQ(ChildProcess(entry[3].second, false).Finish(kGenerousWaitMs), 0);
+    ExpectRemovedWithCalibrationKept();
+}
+
+// Windows 98 and Me take the undecorated sections, with setupx, which no
+// test here runs. Read as the parser substitutes them, they copy the INF
+// into the INF folder (directory id 17), store the removal command of
+// setupx for it, and otherwise install and remove as the .NT sections do.
+TEST_F(InstallationTest, The98AndMeSectionsStoreTheRemovalCommandOfSetupxAndOtherwiseMatchTheNtOnes)
+{
+    const HINF inf = SetupOpenInfFileA(Packaged(kInfName).c_str(), nullptr, INF_STYLE_WIN4, nullptr);
+    ASSERT_NE(inf, INVALID_HANDLE_VALUE);
+    for (const auto& [section, key] : {std::pair{"DefaultInstall", "CopyFiles"}, {"DefaultUninstall", "DelFiles"},
+                                       {"DefaultUninstall", "DelReg"}})
+        EXPECT_EQ(Fields(inf, section, key), Fields(inf, section + std::string(".NT"), key)) << section << " " << key;
+    std::vector<std::string> addReg = Fields(inf, "DefaultInstall", "AddReg");
+    const std::vector<std::string> ntAddReg = Fields(inf, "DefaultInstall.NT", "AddReg");
+    ASSERT_FALSE(addReg.empty());
+    EXPECT_EQ(Fields(inf, addReg.back(), nullptr),
+              (std::vector<std::string>{"HKLM", kUninstallKey, "UninstallString", "0x00000000",
+                                        "RunDll setupx.dll,InstallHinfSection DefaultUninstall 4 zk5120.inf"}));
+    addReg.back() = ntAddReg.back();
+    EXPECT_EQ(addReg, ntAddReg) << "all but the command";
+
+    std::vector<std::string> copiedInto;
+    for (const std::string& section : Fields(inf, "DefaultInstall", "CopyFiles")) {
+        char folder[MAX_PATH] = {};
+        SetupGetTargetPathA(inf, nullptr, section.c_str(), folder, sizeof folder, nullptr);
+        if (Fields(inf, section, nullptr) == std::vector<std::string>{kInfName})
+            copiedInto.push_back(std::string(folder) + "\\" + kInfName);
+    }
+    EXPECT_EQ(copiedInto, std::vector<std::string>{InfFolderCopy()});
+    SetupCloseInfFile(inf);
 }
 
 TEST_F(InstallationTest, RemovingWhatIsNotInstalledAndInstallingTwiceDoNoHarm)
