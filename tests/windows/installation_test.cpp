@@ -219,10 +219,9 @@ class InstallationTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        // The INF and the two DLLs side by side, as the package holds them.
-        char temp[MAX_PATH] = {};
-        GetTempPathA(sizeof temp, temp);
-        package_ = std::string(temp) + "zk5120-package-" + std::to_string(GetCurrentProcessId());
+        // The INF and the two DLLs side by side, where README.TXT has the
+        // package unpacked.
+        package_ = "C:\\zk5120-wheel-" TORVEX_VERSION_TEXT "-win32";
         ASSERT_TRUE(CreateDirectoryA(package_.c_str(), nullptr));
         ASSERT_TRUE(CopyFileA((std::string(kInstallDir) + "\\" + kInfName).c_str(),
                               Packaged(kInfName).c_str(), FALSE));
@@ -267,10 +266,11 @@ protected:
         return std::string(windows) + "\\inf\\" + kInfName;
     }
 
-    // What right-click → Install (or Remove) runs on Windows 2000 and XP.
+    // What right-click → Install (or Remove) runs on Windows 2000 and XP, as
+    // README.TXT has the user type it.
     long Run(const char* section) const
     {
-        ChildProcess run(std::string("rundll32.exe setupapi.dll,InstallHinfSection ") + section + " 132 " +
+        ChildProcess run(std::string("rundll32 setupapi,InstallHinfSection ") + section + " 132 " +
                              Packaged(kInfName),
                          false);
         return run.Finish(kGenerousWaitMs);
