@@ -155,13 +155,16 @@ Tree ExpectedTree()
     return tree;
 }
 
+const char* const kOemKey = std::strchr(kInstalledKeys[2], '\\') + 1;
+
 // What Windows writes for the wheel when it is first plugged in, as the
 // installation writes it again: removing keeps it.
 Tree WindowsOwnTree()
 {
     const std::string oem = Lower(kInstalledKeys[2]);
     auto values = ExpectedTree()[oem];
-    std::erase_if(values, [](const auto& value) { return value.first != "OEMName" && value.first != "OEMData"; });
+    std::erase_if(values,
+                  [](const auto& value) { return value.first != "OEMName" && value.first != "OEMData"; });
     return {{oem, values}};
 }
 
@@ -185,7 +188,8 @@ std::string StoredText(const char* value)
 {
     char text[512] = {};
     DWORD size = sizeof text;
-    return RegGetValueA(HKEY_LOCAL_MACHINE, kUninstallKey, value, RRF_RT_REG_SZ, nullptr, text, &size) ? "" : text;
+    return RegGetValueA(HKEY_LOCAL_MACHINE, kUninstallKey, value, RRF_RT_REG_SZ, nullptr, text, &size) ? ""
+                                                                                                       : text;
 }
 
 std::string FileBytes(const std::string& path)
@@ -231,12 +235,10 @@ protected:
                            sizeof kCalibrationBytes);
             RegCloseKey(key);
         }
-        HKEY oem = nullptr;
-        ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, strchr(kInstalledKeys[2], '\\') + 1, &oem), ERROR_SUCCESS);
         const Tree windows = WindowsOwnTree();
         for (const auto& [name, value] : windows.begin()->second)
-            RegSetValueExA(oem, name.c_str(), 0, value.first, value.second.data(), static_cast<DWORD>(value.second.size()));
-        RegCloseKey(oem);
+            RegSetKeyValueA(HKEY_LOCAL_MACHINE, kOemKey, name.c_str(), value.first, value.second.data(),
+                            static_cast<DWORD>(value.second.size()));
     }
 
     void TearDown() override
@@ -246,7 +248,7 @@ protected:
             DeleteFileA(Packaged(file).c_str());
         RemoveDirectoryA(package_.c_str());
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, kWheelCalibrationKey);
-        RegDeleteTreeA(HKEY_LOCAL_MACHINE, strchr(kInstalledKeys[2], '\\') + 1);
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kOemKey);
         HKEY settings = nullptr;
         if (RegOpenKeyA(HKEY_LOCAL_MACHINE, kCalibrations[1].key, &settings) == ERROR_SUCCESS) {
             RegDeleteValueA(settings, kCalibrations[1].value);
@@ -341,7 +343,8 @@ TEST_F(InstallationTest, RemovingTakesAwayTheDllsAndEntriesAndLeavesTheCalibrati
     const std::pair<const char*, std::string> entry[] = {
         {"DisplayName", "ZK-5120 Force Feedback Wheel"},
         {"DisplayVersion", TORVEX_VERSION_TEXT},
-        {"UninstallString", std::string("RunDll32 setupapi.dll,InstallHinfSection DefaultUninstall 132 ") + kInfFolderCopy},
+        {"UninstallString",
+         std::string("RunDll32 setupapi.dll,InstallHinfSection DefaultUninstall 132 ") + kInfFolderCopy},
     };
     for (const auto& [value, text] : entry)
         EXPECT_EQ(StoredText(value), text) << value;
@@ -364,15 +367,18 @@ TEST_F(InstallationTest, The98AndMeSectionsStoreTheRemovalCommandOfSetupxAndOthe
 {
     const HINF inf = SetupOpenInfFileA(Packaged(kInfName).c_str(), nullptr, INF_STYLE_WIN4, nullptr);
     ASSERT_NE(inf, INVALID_HANDLE_VALUE);
-    for (const auto& [section, key] : {std::pair{"DefaultInstall", "CopyFiles"}, {"DefaultUninstall", "DelFiles"},
+    for (const auto& [section, key] : {std::pair{"DefaultInstall", "CopyFiles"},
+                                       {"DefaultUninstall", "DelFiles"},
                                        {"DefaultUninstall", "DelReg"}})
-        EXPECT_EQ(Fields(inf, section, key), Fields(inf, section + std::string(".NT"), key)) << section << " " << key;
+        EXPECT_EQ(Fields(inf, section, key), Fields(inf, section + std::string(".NT"), key))
+            << section << " " << key;
     std::vector<std::string> addReg = Fields(inf, "DefaultInstall", "AddReg");
     const std::vector<std::string> ntAddReg = Fields(inf, "DefaultInstall.NT", "AddReg");
     ASSERT_FALSE(addReg.empty());
-    EXPECT_EQ(Fields(inf, addReg.back(), nullptr),
-              (std::vector<std::string>{"HKLM", kUninstallKey, "UninstallString", "0x00000000",
-                                        "RunDll setupx.dll,InstallHinfSection DefaultUninstall 4 zk5120.inf"}));
+    EXPECT_EQ(
+        Fields(inf, addReg.back(), nullptr),
+        (std::vector<std::string>{"HKLM", kUninstallKey, "UninstallString", "0x00000000",
+                                  "RunDll setupx.dll,InstallHinfSection DefaultUninstall 4 zk5120.inf"}));
     addReg.back() = ntAddReg.back();
     EXPECT_EQ(addReg, ntAddReg) << "all but the command";
     SetupCloseInfFile(inf);
