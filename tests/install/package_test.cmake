@@ -49,7 +49,11 @@ foreach(text README.TXT zk5120.inf)
   endforeach()
 endforeach()
 file(READ "${WORK}/${folder}/README.TXT" readme)
-foreach(needed "DefaultInstall 132" "DefaultUninstall 132" "setupx.dll" "setupapi" "Game Controllers")
+# The command lines as typed into Run..., for the folder the zip unpacks to
+# in C:\ (installation_tests runs the first under Wine).
+foreach(needed "rundll32 setupapi,InstallHinfSection DefaultInstall 132 C:\\${folder}\\zk5120.inf"
+               "rundll.exe setupx.dll,InstallHinfSection DefaultInstall 132 C:\\${folder}\\zk5120.inf"
+               "Game Controllers" "Add/Remove Programs")
   string(FIND "${readme}" "${needed}" at)
   if(at EQUAL -1)
     message(FATAL_ERROR "README.TXT does not say \"${needed}\"")

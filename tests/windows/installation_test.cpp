@@ -4,11 +4,13 @@
 // Installing must leave exactly the registry entries of TorvexFF.reg and
 // TorvexPS.reg and both DLLs in the system folder; the driver and the sheet
 // must then run as DirectInput and the control panel find them, by class;
-// removing must take all of it away and leave DirectInput's calibration.
+// removing, from Add/Remove Programs once the package is gone, must take it
+// all away and leave DirectInput's calibration and Windows' own OEM values.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -18,8 +20,11 @@
 
 #include "platform/sim/registry_file.h"
 #include "platform/windows_api.h"
+// After the Windows headers, which it needs.
+#include <setupapi.h>
 #include "tests/support/installed_server.h"
 #include "tests/support/wine_probe.h"
+#include "torvex_version.h"
 
 namespace torvex::testing {
 namespace {
@@ -29,6 +34,8 @@ constexpr const char* kDriverDll = TORVEX_FF_DLL;
 constexpr const char* kSheetDll = TORVEX_PS_DLL;
 constexpr const char* kInfName = "zk5120.inf";
 constexpr DWORD kGenerousWaitMs = 120000;
+constexpr const char* kInfFolderCopy = "C:\\windows\\inf\\zk5120.inf";
+constexpr const char* kUninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZK5120Wheel";
 
 // Where the installation writes: each class and the wheel's OEM key, with
 // everything below them.
@@ -148,6 +155,43 @@ Tree ExpectedTree()
     return tree;
 }
 
+const char* const kOemKey = std::strchr(kInstalledKeys[2], '\\') + 1;
+
+// What Windows writes for the wheel when it is first plugged in, as the
+// installation writes it again: removing keeps it.
+Tree WindowsOwnTree()
+{
+    const std::string oem = Lower(kInstalledKeys[2]);
+    auto values = ExpectedTree()[oem];
+    std::erase_if(values,
+                  [](const auto& value) { return value.first != "OEMName" && value.first != "OEMData"; });
+    return {{oem, values}};
+}
+
+// The fields of `key` in `section` (of every line when `key` is null), with
+// the strings substituted as the parser hands them to setupx and setupapi.
+std::vector<std::string> Fields(HINF inf, const std::string& section, const char* key)
+{
+    std::vector<std::string> fields;
+    INFCONTEXT line;
+    for (BOOL found = SetupFindFirstLineA(inf, section.c_str(), key, &line); found;
+         found = SetupFindNextMatchLineA(&line, key, &line))
+        for (DWORD index = 1; index <= SetupGetFieldCount(&line); ++index) {
+            char text[512] = {};
+            SetupGetStringFieldA(&line, index, text, sizeof text, nullptr);
+            fields.push_back(text);
+        }
+    return fields;
+}
+
+std::string StoredText(const char* value)
+{
+    char text[512] = {};
+    DWORD size = sizeof text;
+    return RegGetValueA(HKEY_LOCAL_MACHINE, kUninstallKey, value, RRF_RT_REG_SZ, nullptr, text, &size) ? ""
+                                                                                                       : text;
+}
+
 std::string FileBytes(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -176,10 +220,9 @@ class InstallationTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        // The INF and the two DLLs side by side, as the package holds them.
-        char temp[MAX_PATH] = {};
-        GetTempPathA(sizeof temp, temp);
-        package_ = std::string(temp) + "zk5120-package-" + std::to_string(GetCurrentProcessId());
+        // The INF and the two DLLs side by side, where README.TXT has the
+        // package unpacked.
+        package_ = "C:\\zk5120-wheel-" TORVEX_VERSION_TEXT "-win32";
         ASSERT_TRUE(CreateDirectoryA(package_.c_str(), nullptr));
         ASSERT_TRUE(CopyFileA((std::string(kInstallDir) + "\\" + kInfName).c_str(),
                               Packaged(kInfName).c_str(), FALSE));
@@ -192,6 +235,10 @@ protected:
                            sizeof kCalibrationBytes);
             RegCloseKey(key);
         }
+        const Tree windows = WindowsOwnTree();
+        for (const auto& [name, value] : windows.begin()->second)
+            RegSetKeyValueA(HKEY_LOCAL_MACHINE, kOemKey, name.c_str(), value.first, value.second.data(),
+                            static_cast<DWORD>(value.second.size()));
     }
 
     void TearDown() override
@@ -201,6 +248,7 @@ protected:
             DeleteFileA(Packaged(file).c_str());
         RemoveDirectoryA(package_.c_str());
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, kWheelCalibrationKey);
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kOemKey);
         HKEY settings = nullptr;
         if (RegOpenKeyA(HKEY_LOCAL_MACHINE, kCalibrations[1].key, &settings) == ERROR_SUCCESS) {
             RegDeleteValueA(settings, kCalibrations[1].value);
@@ -210,10 +258,11 @@ protected:
 
     std::string Packaged(const char* file) const { return package_ + "\\" + file; }
 
-    // What right-click → Install (or Remove) runs on Windows 2000 and XP.
+    // What right-click → Install (or Remove) runs on Windows 2000 and XP, as
+    // README.TXT has the user type it.
     long Run(const char* section) const
     {
-        ChildProcess run(std::string("rundll32.exe setupapi.dll,InstallHinfSection ") + section + " 132 " +
+        ChildProcess run(std::string("rundll32 setupapi,InstallHinfSection ") + section + " 132 " +
                              Packaged(kInfName),
                          false);
         return run.Finish(kGenerousWaitMs);
@@ -243,7 +292,9 @@ protected:
 
     void ExpectRemovedWithCalibrationKept() const
     {
-        EXPECT_TRUE(InstalledTree().empty());
+        EXPECT_EQ(InstalledTree(), WindowsOwnTree());
+        EXPECT_EQ(StoredText("DisplayName"), "") << "the Add/Remove Programs entry";
+        EXPECT_FALSE(FileExists(kInfFolderCopy));
         for (const char* file : {"TorvexFF.dll", "TorvexPS.dll"})
             EXPECT_FALSE(FileExists(SystemFolder() + "\\" + file)) << file;
         for (const StoredCalibration& calibration : kCalibrations)
@@ -283,11 +334,54 @@ TEST_F(InstallationTest, TheInstalledDriverAndSheetRunFoundByTheirClasses)
     EXPECT_EQ(sheet.Finish(kGenerousWaitMs), 0) << sheetRun;
 }
 
+// The entry Add/Remove Programs shows, removed by Wine's own Add/Remove
+// Programs after the unpacked package is deleted; its command, run again,
+// finds nothing left to remove.
 TEST_F(InstallationTest, RemovingTakesAwayTheDllsAndEntriesAndLeavesTheCalibration)
 {
     ASSERT_EQ(Run("DefaultInstall"), 0);
-    ASSERT_EQ(Run("DefaultUninstall"), 0);
+    const std::pair<const char*, std::string> entry[] = {
+        {"DisplayName", "ZK-5120 Force Feedback Wheel"},
+        {"DisplayVersion", TORVEX_VERSION_TEXT},
+        {"UninstallString",
+         std::string("RunDll32 setupapi.dll,InstallHinfSection DefaultUninstall 132 ") + kInfFolderCopy},
+    };
+    for (const auto& [value, text] : entry)
+        EXPECT_EQ(StoredText(value), text) << value;
+    EXPECT_EQ(FileBytes(kInfFolderCopy), FileBytes(Packaged(kInfName)));
+    for (const char* file : {kInfName, "TorvexFF.dll", "TorvexPS.dll"})
+        ASSERT_TRUE(DeleteFileA(Packaged(file).c_str()));
+    ASSERT_TRUE(RemoveDirectoryA(package_.c_str()));
+
+    EXPECT_EQ(ChildProcess("uninstaller.exe --remove ZK5120Wheel", false).Finish(kGenerousWaitMs), 0);
     ExpectRemovedWithCalibrationKept();
+    EXPECT_EQ(ChildProcess(entry[2].second, false).Finish(kGenerousWaitMs), 0);
+    ExpectRemovedWithCalibrationKept();
+}
+
+// Windows 98 and Me take the undecorated sections, with setupx, which no
+// test here runs. Read as the parser substitutes them, they store the
+// removal command of setupx, and otherwise copy (the INF into directory id
+// 17, as the test above sees), write and remove as the .NT sections do.
+TEST_F(InstallationTest, The98AndMeSectionsStoreTheRemovalCommandOfSetupxAndOtherwiseMatchTheNtOnes)
+{
+    const HINF inf = SetupOpenInfFileA(Packaged(kInfName).c_str(), nullptr, INF_STYLE_WIN4, nullptr);
+    ASSERT_NE(inf, INVALID_HANDLE_VALUE);
+    for (const auto& [section, key] : {std::pair{"DefaultInstall", "CopyFiles"},
+                                       {"DefaultUninstall", "DelFiles"},
+                                       {"DefaultUninstall", "DelReg"}})
+        EXPECT_EQ(Fields(inf, section, key), Fields(inf, section + std::string(".NT"), key))
+            << section << " " << key;
+    std::vector<std::string> addReg = Fields(inf, "DefaultInstall", "AddReg");
+    const std::vector<std::string> ntAddReg = Fields(inf, "DefaultInstall.NT", "AddReg");
+    ASSERT_FALSE(addReg.empty());
+    EXPECT_EQ(
+        Fields(inf, addReg.back(), nullptr),
+        (std::vector<std::string>{"HKLM", kUninstallKey, "UninstallString", "0x00000000",
+                                  "RunDll setupx.dll,InstallHinfSection DefaultUninstall 4 zk5120.inf"}));
+    addReg.back() = ntAddReg.back();
+    EXPECT_EQ(addReg, ntAddReg) << "all but the command";
+    SetupCloseInfFile(inf);
 }
 
 TEST_F(InstallationTest, RemovingWhatIsNotInstalledAndInstallingTwiceDoNoHarm)
