@@ -63,7 +63,10 @@ struct Win32DeviceFile::Transfer {
         ::SetLastError(error);
     }
 
-    bool Ended(DWORD waitMs) const { return ::WaitForSingleObject(overlapped.hEvent, waitMs) == WAIT_OBJECT_0; }
+    bool Ended(DWORD waitMs) const
+    {
+        return ::WaitForSingleObject(overlapped.hEvent, waitMs) == WAIT_OBJECT_0;
+    }
 };
 
 Win32DeviceFile::~Win32DeviceFile()
