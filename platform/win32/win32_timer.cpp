@@ -34,7 +34,8 @@ public:
     UINT Start(const Win32Timer* owner, UINT delayMs, UINT resolutionMs, TimerCallback callback,
                DWORD_PTR user)
     {
-        const DWORD_PTR serial = Add(std::shared_ptr<TimerEntry>(new TimerEntry{owner, callback, user, 0, 0}));
+        const DWORD_PTR serial =
+            Add(std::shared_ptr<TimerEntry>(new TimerEntry{owner, callback, user, 0, 0}));
         const UINT id = ::timeSetEvent(delayMs, resolutionMs, Trampoline, serial, TIME_PERIODIC);
         const CriticalSectionGuard lock(lock_);
         const auto entry = Find(serial);
