@@ -4,6 +4,7 @@
 #include "driver/device/force_report.h"
 #include "driver/device/playback_tick.h"
 #include "driver/effect_params.h"
+#include "driver/scaled_amount.h"
 
 namespace torvex {
 
@@ -181,7 +182,7 @@ HRESULT EffectDriver::Escape(DWORD /*dwID*/, DWORD /*dwEffect*/, LPDIEFFESCAPE /
 
 HRESULT EffectDriver::SetGain(DWORD /*dwID*/, DWORD dwGain)
 {
-    module_.DeviceGainFactor.store(dwGain * kGainScale, std::memory_order_relaxed);
+    StoreScaledAmount(module_.DeviceGainFactor, dwGain, kGainScale);
     return S_OK;
 }
 

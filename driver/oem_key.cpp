@@ -1,7 +1,6 @@
 #include "driver/oem_key.h"
 
-#include <cstdio>
-
+#include "common/format_text.h"
 #include "driver/driver_state.h"
 
 namespace torvex {
@@ -9,10 +8,10 @@ namespace torvex {
 std::string OemKeyPath()
 {
     char path[128];
-    std::snprintf(path, sizeof path,
-                  "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM"
-                  "\\VID_%.4X&PID_%.4X",
-                  static_cast<unsigned>(kWheelVendorId), static_cast<unsigned>(kWheelProductId));
+    FormatText(path, sizeof path,
+               "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM"
+               "\\VID_%.4X&PID_%.4X",
+               static_cast<unsigned>(kWheelVendorId), static_cast<unsigned>(kWheelProductId));
     return path;
 }
 

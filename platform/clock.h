@@ -10,8 +10,9 @@ namespace torvex {
 class ClockPort {
 public:
     virtual ~ClockPort() = default;
-    // GetTickCount: milliseconds since the system started, wrapping after
-    // about 49.7 days.
+    // Milliseconds since the system started, wrapping after about 49.7
+    // days, counted in single milliseconds (on Windows timeGetTime, whose
+    // steps are finer than GetTickCount's on 95, 98 and Me).
     virtual DWORD GetTickCount() = 0;
     // Sleep: blocks the calling thread for at least `ms` milliseconds.
     virtual void Sleep(DWORD ms) = 0;

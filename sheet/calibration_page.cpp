@@ -1,7 +1,6 @@
 #include "sheet/calibration_page.h"
 
-#include <cstdio>
-
+#include "common/format_text.h"
 #include "controls/axes_control.h"
 #include "sheet/calibration_store.h"
 #include "sheet/device_access.h"
@@ -106,7 +105,7 @@ void CalibrationCommand(SheetModule& module, HWND page, WPARAM wParam)
 void ShowAxisNumber(SheetModule& module, HWND page, int control, LONG axisValue)
 {
     char text[16];
-    std::snprintf(text, sizeof text, "%d", static_cast<int>(axisValue / 256));
+    FormatText(text, sizeof text, "%d", static_cast<int>(axisValue / 256));
     module.ports.dialogs->SetControlText(page, control, text);
 }
 

@@ -1,10 +1,10 @@
 #include "sheet/calibration_store.h"
 
 #include <array>
-#include <cstdio>
 #include <cstring>
 #include <limits>
 
+#include "common/format_text.h"
 #include "common/os_version.h"
 
 namespace torvex {
@@ -185,7 +185,7 @@ LONG WriteJoystickConfigValue(RegistryPort& registry, DWORD joystickId, const DI
     if (const LONG result = settings.Open(HKEY_LOCAL_MACHINE, kJoystickSettingsKey); result != ERROR_SUCCESS)
         return result;
     char valueName[48]; // room for any int, though the id has only 16 bits
-    std::snprintf(valueName, sizeof valueName, "Joystick%dConfiguration", SignedJoystickId(joystickId) + 1);
+    FormatText(valueName, sizeof valueName, "Joystick%dConfiguration", SignedJoystickId(joystickId) + 1);
     return settings.SetValue(valueName, REG_BINARY, &config.hwc, sizeof config.hwc);
 }
 

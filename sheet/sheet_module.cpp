@@ -10,7 +10,11 @@
 // with TorvexPSUsePlatform before the first DllGetClassObject.
 #include <optional>
 
+#include "controls/axes_control.h"
 #include "controls/control_platform.h"
+#include "controls/lamp_control.h"
+#include "controls/pov_control.h"
+#include "controls/rumble_control.h"
 #include "resources/sheet_resources.h"
 #include "sheet/class_factory.h"
 #include "sheet/page_link.h"
@@ -94,7 +98,7 @@ const bool shared = (ShareWithWindowProcedures(), true);
 
 #if defined(_WIN32)
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/)
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
 {
     if (reason == DLL_PROCESS_ATTACH) {
         module.ModuleInstance = instance;
@@ -102,6 +106,17 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserv
         module.ports.deviceOpenLock = &*deviceOpenLock;
         ShareWithWindowProcedures();
     } else if (reason == DLL_PROCESS_DETACH) {
+        // Freed while the process goes on (the control panel closed the
+        // sheet): Windows NT keeps a DLL's window classes after the DLL is
+        // gone, and a copy loaded again elsewhere would find them pointing
+        // at window procedures that no longer exist. Nothing of the module
+        // is in use by now, so no control of these classes is left. At
+        // process exit there is nothing to keep clean.
+        if (reserved == nullptr) {
+            for (const char* name :
+                 {kLampControlClass, kAxesControlClass, kPovControlClass, kRumbleControlClass})
+                ::UnregisterClassA(name, instance);
+        }
         module.ports.deviceOpenLock = nullptr;
         deviceOpenLock.reset();
     }

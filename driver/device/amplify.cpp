@@ -3,15 +3,17 @@
 #include <atomic>
 
 #include "driver/oem_key.h"
+#include "driver/scaled_amount.h"
 
 namespace torvex {
 
 namespace {
 
 constexpr double kAmplifyScale = 0.001;
-constexpr double kNoAmplification = 1.0;
+// 1000 × 0.001 rounds to exactly 1.
+constexpr DWORD kNoAmplification = 1000;
 
-double QueryAmplify(RegistryPort& registry)
+DWORD QueryAmplifyThousandths(RegistryPort& registry)
 {
     RegistryKey key(registry);
     if (key.Open(HKEY_LOCAL_MACHINE, OemKeyPath().c_str()) != ERROR_SUCCESS)
@@ -21,14 +23,14 @@ double QueryAmplify(RegistryPort& registry)
     DWORD thousandths = 0;
     if (!key.ReadExactly("Amplify", &thousandths, sizeof thousandths))
         return kNoAmplification;
-    return thousandths * kAmplifyScale;
+    return thousandths;
 }
 
 } // namespace
 
 void ReadAmplify(DriverModule& module)
 {
-    module.AmplifyFactor.store(QueryAmplify(*module.ports.registry), std::memory_order_relaxed);
+    StoreScaledAmount(module.AmplifyFactor, QueryAmplifyThousandths(*module.ports.registry), kAmplifyScale);
 }
 
 } // namespace torvex

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "common/format_text.h"
 #include "common/os_version.h"
 
 namespace torvex {
@@ -59,8 +59,8 @@ private:
 std::string InterfaceKeyPath(std::string_view instanceName, DWORD vendorId, DWORD productId)
 {
     char prefix[160];
-    std::snprintf(prefix, sizeof prefix, "%s\\##?#Hid#Vid_%.4x&Pid_%.4x#", kHidClassKey,
-                  static_cast<unsigned>(vendorId), static_cast<unsigned>(productId));
+    FormatText(prefix, sizeof prefix, "%s\\##?#Hid#Vid_%.4x&Pid_%.4x#", kHidClassKey,
+               static_cast<unsigned>(vendorId), static_cast<unsigned>(productId));
     return std::string(prefix) + std::string(instanceName) + "#{4d1e55b2-f16f-11cf-88cb-001111000030}";
 }
 
@@ -119,8 +119,8 @@ void FindDevicePathNt(RegistryPort& registry, DevicePathBuffer path, DWORD vendo
     vendorId &= 0xFFFF;
     productId &= 0xFFFF;
     char enumPath[96];
-    std::snprintf(enumPath, sizeof enumPath, "System\\CurrentControlSet\\Enum\\Hid\\Vid_%04x&Pid_%04x",
-                  static_cast<unsigned>(vendorId), static_cast<unsigned>(productId));
+    FormatText(enumPath, sizeof enumPath, "System\\CurrentControlSet\\Enum\\Hid\\Vid_%04x&Pid_%04x",
+               static_cast<unsigned>(vendorId), static_cast<unsigned>(productId));
     RegistryKey enumKey(registry);
     if (enumKey.Open(HKEY_LOCAL_MACHINE, enumPath) != ERROR_SUCCESS)
         return;
@@ -169,10 +169,10 @@ bool CalibrationIdMatches(RegistryPort& registry, const GUID& guid, DWORD vendor
                           DWORD joystickId)
 {
     char calibrationPath[160];
-    std::snprintf(calibrationPath, sizeof calibrationPath,
-                  "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\DirectInput"
-                  "\\Vid_%.4x&Pid_%.4x\\Calibration",
-                  static_cast<unsigned>(vendorId & 0xFFFF), static_cast<unsigned>(productId & 0xFFFF));
+    FormatText(calibrationPath, sizeof calibrationPath,
+               "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\DirectInput"
+               "\\Vid_%.4x&Pid_%.4x\\Calibration",
+               static_cast<unsigned>(vendorId & 0xFFFF), static_cast<unsigned>(productId & 0xFFFF));
     RegistryKey calibration(registry);
     if (calibration.Open(HKEY_LOCAL_MACHINE, calibrationPath) != ERROR_SUCCESS)
         return false;

@@ -1,4 +1,5 @@
-// The clock port on Windows: the kernel's tick count and Sleep.
+// The clock port on Windows: the multimedia timer's millisecond count and
+// Sleep.
 #pragma once
 
 #include "platform/clock.h"

@@ -1,5 +1,8 @@
 #include "platform/win32/win32_device_file.h"
 
+#include <cstring>
+#include <new>
+
 namespace torvex {
 
 namespace {
@@ -8,38 +11,92 @@ namespace {
 // long is stuck in a wheel that stopped listening.
 constexpr DWORD kWriteTimeoutMs = 1000;
 
-// A manual-reset event for one overlapped call. One per call keeps the
-// playback thread's writes and an application thread's reads on the same
-// handle apart.
-class IoEvent {
-public:
-    IoEvent() : event_(::CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
-    ~IoEvent()
+// How long a cancelled transfer may take to end. A HID transfer ends at
+// once when cancelled; one that does not is left behind rather than holding
+// the playback tick, and with it the driver's lock, for ever.
+constexpr DWORD kCancelWaitMs = 100;
+
+} // namespace
+
+// Everything the system writes into while a transfer runs: the OVERLAPPED,
+// its event, the bytes and the count. It lives on the heap so that a
+// transfer the system does not give back in time can be left behind whole.
+struct Win32DeviceFile::Transfer {
+    OVERLAPPED overlapped{};
+    // Windows 95, 98 and Me refuse a null count even with an OVERLAPPED.
+    DWORD started = 0;
+    Transfer* next = nullptr;
+    DWORD size = 0;
+    BYTE* data = nullptr;
+
+    static Transfer* Make(DWORD size)
     {
-        if (event_ != nullptr) {
-            ::CloseHandle(event_);
+        Transfer* transfer = new (std::nothrow) Transfer;
+        if (transfer == nullptr) {
+            return nullptr;
         }
+        transfer->size = size;
+        // A manual-reset event per transfer keeps the playback thread's
+        // writes and an application thread's reads on one handle apart.
+        transfer->overlapped.hEvent = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        transfer->data = size != 0 ? new (std::nothrow) BYTE[size] : nullptr;
+        if (transfer->overlapped.hEvent == nullptr || (size != 0 && transfer->data == nullptr)) {
+            Free(transfer);
+            ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+            return nullptr;
+        }
+        return transfer;
     }
-    IoEvent(const IoEvent&) = delete;
-    IoEvent& operator=(const IoEvent&) = delete;
 
-    HANDLE get() const { return event_; }
+    // Null is left alone; the thread's last error is kept for the caller.
+    static void Free(Transfer* transfer)
+    {
+        if (transfer == nullptr) {
+            return;
+        }
+        const DWORD error = ::GetLastError();
+        if (transfer->overlapped.hEvent != nullptr) {
+            ::CloseHandle(transfer->overlapped.hEvent);
+        }
+        delete[] transfer->data;
+        delete transfer;
+        ::SetLastError(error);
+    }
 
-private:
-    HANDLE event_;
+    bool Ended(DWORD waitMs) const
+    {
+        return ::WaitForSingleObject(overlapped.hEvent, waitMs) == WAIT_OBJECT_0;
+    }
 };
 
-// Waits up to `timeoutMs` for an overlapped transfer that the system took
-// as pending. On timeout the transfer is cancelled and waited for, since it
-// writes into the caller's OVERLAPPED and buffer; a transfer that completed
-// just before the cancel still counts.
-BOOL FinishTransfer(HANDLE device, OVERLAPPED& overlapped, DWORD* transferred, DWORD timeoutMs)
+Win32DeviceFile::~Win32DeviceFile()
 {
-    if (::WaitForSingleObject(overlapped.hEvent, timeoutMs) == WAIT_OBJECT_0) {
-        return ::GetOverlappedResult(device, &overlapped, transferred, FALSE);
+    FreeEnded();
+}
+
+// Brings a transfer that ReadFile or WriteFile started (`startedOk` being
+// their result) to its end, with the result a synchronous call would give.
+// A pending transfer gets `timeoutMs`; then it is cancelled and given a
+// short while to end. A transfer that completed just before the cancel
+// still counts; one that does not end is left behind with its memory, and
+// `transfer` becomes null. Otherwise the caller frees it.
+BOOL Win32DeviceFile::Finish(HANDLE device, Transfer*& transfer, BOOL startedOk, DWORD* transferred,
+                             DWORD timeoutMs)
+{
+    if (!startedOk && ::GetLastError() != ERROR_IO_PENDING) {
+        return FALSE;
+    }
+    if (startedOk || transfer->Ended(timeoutMs)) {
+        return ::GetOverlappedResult(device, &transfer->overlapped, transferred, FALSE);
     }
     ::CancelIo(device);
-    if (::GetOverlappedResult(device, &overlapped, transferred, TRUE)) {
+    if (!transfer->Ended(kCancelWaitMs)) {
+        LeaveBehind(transfer);
+        transfer = nullptr;
+        ::SetLastError(ERROR_TIMEOUT);
+        return FALSE;
+    }
+    if (::GetOverlappedResult(device, &transfer->overlapped, transferred, FALSE)) {
         return TRUE;
     }
     *transferred = 0;
@@ -50,10 +107,32 @@ BOOL FinishTransfer(HANDLE device, OVERLAPPED& overlapped, DWORD* transferred, D
     return FALSE;
 }
 
-// Runs one overlapped ReadFile or WriteFile (`start`) to completion or
-// timeout, with the results a synchronous call would give.
-template <typename Start>
-BOOL Transfer(HANDLE device, const void* buffer, DWORD size, DWORD* transferred, DWORD timeoutMs, Start start)
+void Win32DeviceFile::LeaveBehind(Transfer* transfer)
+{
+    leftLock_.Enter();
+    transfer->next = left_;
+    left_ = transfer;
+    leftLock_.Leave();
+}
+
+void Win32DeviceFile::FreeEnded()
+{
+    leftLock_.Enter();
+    for (Transfer** link = &left_; *link != nullptr;) {
+        Transfer* transfer = *link;
+        if (transfer->Ended(0)) {
+            *link = transfer->next;
+            Transfer::Free(transfer);
+        } else {
+            link = &transfer->next;
+        }
+    }
+    leftLock_.Leave();
+}
+
+namespace {
+
+BOOL CheckArguments(HANDLE device, const void* buffer, DWORD size, DWORD* transferred)
 {
     if (!IsOpenDevice(device)) {
         ::SetLastError(ERROR_INVALID_HANDLE);
@@ -64,19 +143,7 @@ BOOL Transfer(HANDLE device, const void* buffer, DWORD size, DWORD* transferred,
         return FALSE;
     }
     *transferred = 0;
-    IoEvent event;
-    if (event.get() == nullptr) {
-        return FALSE;
-    }
-    OVERLAPPED overlapped{};
-    overlapped.hEvent = event.get();
-    if (start(&overlapped)) {
-        return ::GetOverlappedResult(device, &overlapped, transferred, FALSE);
-    }
-    if (::GetLastError() != ERROR_IO_PENDING) {
-        return FALSE;
-    }
-    return FinishTransfer(device, overlapped, transferred, timeoutMs);
+    return TRUE;
 }
 
 } // namespace
@@ -92,16 +159,40 @@ HANDLE Win32DeviceFile::Open(const char* path)
 
 BOOL Win32DeviceFile::Read(HANDLE device, void* buffer, DWORD size, DWORD* read, DWORD timeoutMs)
 {
-    return Transfer(device, buffer, size, read, timeoutMs, [&](OVERLAPPED* overlapped) {
-        return ::ReadFile(device, buffer, size, nullptr, overlapped);
-    });
+    if (!CheckArguments(device, buffer, size, read)) {
+        return FALSE;
+    }
+    FreeEnded();
+    Transfer* transfer = Transfer::Make(size);
+    if (transfer == nullptr) {
+        return FALSE;
+    }
+    const BOOL started = ::ReadFile(device, transfer->data, size, &transfer->started, &transfer->overlapped);
+    const BOOL ok = Finish(device, transfer, started, read, timeoutMs);
+    if (ok && *read != 0) {
+        std::memcpy(buffer, transfer->data, *read);
+    }
+    Transfer::Free(transfer);
+    return ok;
 }
 
 BOOL Win32DeviceFile::Write(HANDLE device, const void* buffer, DWORD size, DWORD* written)
 {
-    return Transfer(device, buffer, size, written, kWriteTimeoutMs, [&](OVERLAPPED* overlapped) {
-        return ::WriteFile(device, buffer, size, nullptr, overlapped);
-    });
+    if (!CheckArguments(device, buffer, size, written)) {
+        return FALSE;
+    }
+    FreeEnded();
+    Transfer* transfer = Transfer::Make(size);
+    if (transfer == nullptr) {
+        return FALSE;
+    }
+    if (size != 0) {
+        std::memcpy(transfer->data, buffer, size);
+    }
+    const BOOL started = ::WriteFile(device, transfer->data, size, &transfer->started, &transfer->overlapped);
+    const BOOL ok = Finish(device, transfer, started, written, kWriteTimeoutMs);
+    Transfer::Free(transfer);
+    return ok;
 }
 
 DWORD Win32DeviceFile::LastError()
@@ -109,9 +200,15 @@ DWORD Win32DeviceFile::LastError()
     return ::GetLastError();
 }
 
+// Closing the handle ends what is still pending on it, so what was left
+// behind is usually freed here.
 BOOL Win32DeviceFile::Close(HANDLE device)
 {
-    return ::CloseHandle(device);
+    const BOOL closed = ::CloseHandle(device);
+    const DWORD error = ::GetLastError();
+    FreeEnded();
+    ::SetLastError(error);
+    return closed;
 }
 
 } // namespace torvex

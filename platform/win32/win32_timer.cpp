@@ -1,7 +1,8 @@
 #include "platform/win32/win32_timer.h"
 
-#include <map>
+#include <algorithm>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "platform/win32/win32_critical_section.h"
@@ -33,10 +34,11 @@ public:
     UINT Start(const Win32Timer* owner, UINT delayMs, UINT resolutionMs, TimerCallback callback,
                DWORD_PTR user)
     {
-        const DWORD_PTR serial = Add(std::make_shared<TimerEntry>(TimerEntry{owner, callback, user, 0, 0}));
+        const DWORD_PTR serial =
+            Add(std::shared_ptr<TimerEntry>(new TimerEntry{owner, callback, user, 0, 0}));
         const UINT id = ::timeSetEvent(delayMs, resolutionMs, Trampoline, serial, TIME_PERIODIC);
         const CriticalSectionGuard lock(lock_);
-        const auto entry = entries_.find(serial);
+        const auto entry = Find(serial);
         if (id == 0 && entry != entries_.end()) {
             entries_.erase(entry);
         } else if (entry != entries_.end()) {
@@ -81,7 +83,7 @@ private:
     {
         const CriticalSectionGuard lock(lock_);
         const DWORD_PTR serial = nextSerial_++;
-        entries_[serial] = std::move(entry);
+        entries_.emplace_back(serial, std::move(entry));
         return serial;
     }
 
@@ -113,7 +115,7 @@ private:
     std::shared_ptr<TimerEntry> BeginCallback(DWORD_PTR serial, UINT timerId)
     {
         const CriticalSectionGuard lock(lock_);
-        const auto found = entries_.find(serial);
+        const auto found = Find(serial);
         if (found == entries_.end()) {
             return nullptr;
         }
@@ -132,8 +134,19 @@ private:
             entry.callbackThread = 0;
     }
 
+    using Entries = std::vector<std::pair<DWORD_PTR, std::shared_ptr<TimerEntry>>>;
+
+    // Called with lock_ held.
+    Entries::iterator Find(DWORD_PTR serial)
+    {
+        return std::find_if(entries_.begin(), entries_.end(),
+                            [serial](const auto& entry) { return entry.first == serial; });
+    }
+
     Win32CriticalSection lock_;
-    std::map<DWORD_PTR, std::shared_ptr<TimerEntry>> entries_;
+    // A process runs a timer or two: a list is enough, and keeps the
+    // runtime's tree code (built for the Pentium Pro) out of the DLLs.
+    Entries entries_;
     DWORD_PTR nextSerial_ = 1;
 };
 

@@ -147,6 +147,43 @@ TEST_F(EffectDriverOperations, ReportsVersionOneAndTakesTheDeviceGain)
     EXPECT_EQ(driver->GetForceFeedbackState(0, nullptr), S_OK);
 }
 
+#if defined(__i386__)
+// A game may leave the x87 unit in single precision (Direct3D's default) or
+// rounding toward zero when it calls the driver. 3333, 7777 and 9999
+// ten-thousandths have no exact binary form, so either setting would change
+// the stored gain in its last bits.
+TEST_F(EffectDriverOperations, TheGainIsTheSameWhateverTheCallersFpuSettings)
+{
+    const auto controlWord = [] {
+        unsigned short word = 0;
+        __asm__ volatile("fnstcw %0" : "=m"(word));
+        return word;
+    };
+    const auto setControlWord = [](unsigned short word) { __asm__ volatile("fldcw %0" : : "m"(word)); };
+    const struct {
+        const char* setting;
+        unsigned short mask;
+        unsigned short bits;
+    } settings[] = {{"24-bit precision", 0x0300, 0x0000}, {"round toward zero", 0x0C00, 0x0C00}};
+    for (const DWORD gain : {3333u, 7777u, 9999u}) {
+        ASSERT_EQ(driver->SetGain(0, gain), S_OK);
+        const double usual = module.DeviceGainFactor.load();
+        for (const auto& setting : settings) {
+            SCOPED_TRACE(::testing::Message() << setting.setting << ", gain " << gain);
+            const unsigned short saved = controlWord();
+            setControlWord(static_cast<unsigned short>((saved & ~setting.mask) | setting.bits));
+            const HRESULT result = driver->SetGain(0, gain);
+            const unsigned short after = controlWord();
+            setControlWord(saved);
+            EXPECT_EQ(result, S_OK);
+            EXPECT_EQ(module.DeviceGainFactor.load(), usual);
+            EXPECT_EQ(after, static_cast<unsigned short>((saved & ~setting.mask) | setting.bits))
+                << "the caller's settings were not given back";
+        }
+    }
+}
+#endif
+
 TEST_F(EffectDriverOperations, DownloadsCreateNumberedEffectsAndRefuseBadPointers)
 {
     DWORD handle = 0;

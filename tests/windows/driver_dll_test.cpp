@@ -38,6 +38,7 @@
 #include "tests/support/wine_wheel_registry.h"
 #include "tests/support/win32_handle.h"
 #include "tests/support/wait_until.h"
+#include "tests/support/win9x_personality.h"
 
 namespace torvex::testing {
 namespace {
@@ -229,12 +230,17 @@ protected:
         if (gInstalled) {
             ASSERT_TRUE(LoadedFromSystemFolder(dll_->module())) << ModuleFile(dll_->module());
         }
+        if (RunsAsWindows9x()) {
+            ASSERT_TRUE(Win9xPersonality::Apply(dll_->module()));
+        }
     }
 
     void TearDown() override
     {
         driver_.Reset();
         dll_.reset();
+        for (const std::string& broken : Win9xPersonality::TakeBroken())
+            ADD_FAILURE() << broken;
     }
 
     // The driver as DirectInput gets it: the class factory from the export,

@@ -18,6 +18,10 @@
 #include <string>
 #include <vector>
 
+#include "controls/axes_control.h"
+#include "controls/lamp_control.h"
+#include "controls/pov_control.h"
+#include "controls/rumble_control.h"
 #include "platform/sim/registry_file.h"
 #include "platform/win32/win32_registry.h"
 #include "tests/support/dib_surface.h"
@@ -114,7 +118,14 @@ protected:
         setWheel_ = Entry<SetWheelFunction>(dinput, "SimDinputSetWheel");
         ASSERT_NE(setWheel_, nullptr) << "Wine's own dinput.dll was loaded, not the test's";
         SetWheel(128, 128, 0);
+        ASSERT_NO_FATAL_FAILURE(CreateSheet());
+    }
 
+    void TearDown() override { CloseSheet(); }
+
+    // The sheet from TorvexPS.dll's class factory, shown.
+    void CreateSheet()
+    {
         const auto getClassObject = Entry<GetClassObjectFunction>(sheetDll_, "DllGetClassObject");
         IClassFactory* factory = nullptr;
         ASSERT_EQ(getClassObject(kSheetClass, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
@@ -126,15 +137,20 @@ protected:
         ASSERT_NO_FATAL_FAILURE(ShowSheet());
     }
 
-    void TearDown() override
+    // Everything of the sheet released and the DLL freed, as the control
+    // panel leaves it when its window closes.
+    void CloseSheet()
     {
         if (window_ != nullptr)
             DestroyWindow(window_);
+        window_ = nullptr;
         Pump(nullptr, 100);
         if (sheet_ != nullptr)
             sheet_->Release();
+        sheet_ = nullptr;
         if (sheetDll_ != nullptr)
             FreeLibrary(sheetDll_);
+        sheetDll_ = nullptr;
     }
 
     // The installation's entries with TorvexFF.dll where this build made
@@ -267,6 +283,41 @@ TEST_F(SheetHostTest, TestPageShowsTheWheelAndItsButtons)
     EXPECT_EQ(GetWindowLongPtrA(GetDlgItem(page, 1001), GWLP_USERDATA), 64);
     EXPECT_EQ(static_cast<DWORD>(GetWindowLongPtrA(GetDlgItem(page, 1012), GWLP_USERDATA)), 0x0000FFFFu);
     Screenshot("sheet-test-page.png");
+}
+
+// Windows NT keeps a DLL's window classes when the DLL is unloaded: loaded
+// again elsewhere, the sheet's controls must not find the classes of the
+// copy that is gone, whose window procedures now point at nothing.
+TEST_F(SheetHostTest, SheetShowsAgainAfterTheDllWasFreedAndLoadedElsewhere)
+{
+    ASSERT_NE(Tab(0), nullptr);
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(sheetDll_, path, sizeof path);
+    const auto* firstBase = reinterpret_cast<const BYTE*>(sheetDll_);
+    const auto* headers = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+        firstBase + reinterpret_cast<const IMAGE_DOS_HEADER*>(firstBase)->e_lfanew);
+    const SIZE_T imageSize = headers->OptionalHeader.SizeOfImage;
+    CloseSheet();
+    ASSERT_EQ(GetModuleHandleA(path), nullptr) << "the DLL stayed loaded";
+    for (const char* name : {kLampControlClass, kAxesControlClass, kPovControlClass, kRumbleControlClass}) {
+        WNDCLASSA stale{};
+        EXPECT_FALSE(GetClassInfoA(reinterpret_cast<HINSTANCE>(const_cast<BYTE*>(firstBase)), name, &stale))
+            << name << " outlived the DLL";
+    }
+
+    void* occupied = VirtualAlloc(const_cast<BYTE*>(firstBase), imageSize, MEM_RESERVE, PAGE_NOACCESS);
+    ASSERT_NE(occupied, nullptr) << GetLastError();
+    sheetDll_ = LoadLibraryA(path);
+    ASSERT_NE(sheetDll_, nullptr) << GetLastError();
+    EXPECT_NE(reinterpret_cast<const BYTE*>(sheetDll_), firstBase);
+    ASSERT_NO_FATAL_FAILURE(CreateSheet());
+    HWND page = Tab(0);
+    ASSERT_NE(page, nullptr);
+    SetWheel(0, 255, 0, 0x0001);
+    Pump(window_, 300);
+    EXPECT_EQ(GetWindowLongPtrA(GetDlgItem(page, 1000), GWLP_USERDATA), 255);
+    CloseSheet();
+    VirtualFree(occupied, 0, MEM_RELEASE);
 }
 
 TEST_F(SheetHostTest, CalibrationPageStoresWhatTheWheelDidAndTheFullRange)
