@@ -16,6 +16,11 @@ constexpr DWORD kWriteTimeoutMs = 1000;
 // the playback tick, and with it the driver's lock, for ever.
 constexpr DWORD kCancelWaitMs = 100;
 
+// How many queued reports one read passes over to reach the newest: more
+// than Windows queues by default, so that a device flooding its reader
+// cannot hold the playback tick.
+constexpr int kMostReportsTakenAtOnce = 128;
+
 } // namespace
 
 // Everything the system writes into while a transfer runs: the OVERLAPPED,
@@ -162,6 +167,27 @@ BOOL Win32DeviceFile::Read(HANDLE device, void* buffer, DWORD size, DWORD* read,
     if (!CheckArguments(device, buffer, size, read)) {
         return FALSE;
     }
+    if (!ReadOnce(device, buffer, size, read, timeoutMs)) {
+        return FALSE;
+    }
+    // The newest report is the wheel's state now. Windows queues a HID
+    // device's input reports (32 of them on 2000 and XP), and a wheel that
+    // reports every few milliseconds would otherwise be read that many ticks
+    // late: reads that complete at once are taken until one would wait, and
+    // that one is cancelled as a timed-out read is.
+    for (int more = 0; more < kMostReportsTakenAtOnce; ++more) {
+        DWORD newer = 0;
+        if (!ReadOnce(device, buffer, size, &newer, 0) || newer == 0) {
+            break;
+        }
+        *read = newer;
+    }
+    ::SetLastError(ERROR_SUCCESS);
+    return TRUE;
+}
+
+BOOL Win32DeviceFile::ReadOnce(HANDLE device, void* buffer, DWORD size, DWORD* read, DWORD timeoutMs)
+{
     FreeEnded();
     Transfer* transfer = Transfer::Make(size);
     if (transfer == nullptr) {

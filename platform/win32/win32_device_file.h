@@ -26,6 +26,8 @@ public:
     struct Transfer;
 
 private:
+    // One overlapped ReadFile into `buffer`, of arguments already checked.
+    BOOL ReadOnce(HANDLE device, void* buffer, DWORD size, DWORD* read, DWORD timeoutMs);
     BOOL Finish(HANDLE device, Transfer*& transfer, BOOL startedOk, DWORD* transferred, DWORD timeoutMs);
     void LeaveBehind(Transfer* transfer);
     void FreeEnded();

@@ -162,14 +162,18 @@ TEST_F(PipeDevice, AReportWrittenArrivesWhole)
     EXPECT_EQ(WheelReceives(), report);
 }
 
-TEST_F(PipeDevice, ReadReturnsAReportAlreadyQueuedOrArrivingWhileItWaits)
+TEST_F(PipeDevice, ReadReturnsTheNewestReportQueuedOrOneArrivingWhileItWaits)
 {
     std::array<char, 64> buffer{};
     DWORD read = 0;
-    ASSERT_TRUE(WheelSends(kInputReport));
-    ASSERT_TRUE(port_.Read(device_, buffer.data(), buffer.size(), &read, kGenerousWaitMs))
+    for (const std::string& report : {std::string(7, '\x11'), std::string(7, '\x22'), kInputReport}) {
+        ASSERT_TRUE(WheelSends(report));
+    }
+    // One report a read, as the tick reads the wheel.
+    ASSERT_TRUE(port_.Read(device_, buffer.data(), kInputReport.size(), &read, kGenerousWaitMs))
         << port_.LastError();
     EXPECT_EQ(std::string(buffer.data(), read), kInputReport);
+    EXPECT_FALSE(port_.Read(device_, buffer.data(), kInputReport.size(), &read, 50));
 
     std::thread wheel([&] {
         std::this_thread::sleep_for(50ms);
