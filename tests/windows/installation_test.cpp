@@ -336,15 +336,20 @@ TEST_F(InstallationTest, TheInstalledDriverAndSheetRunFoundByTheirClasses)
 
 // The entry Add/Remove Programs shows, removed by Wine's own Add/Remove
 // Programs after the unpacked package is deleted; its command, run again,
-// finds nothing left to remove.
+// finds nothing left to remove. As Windows 98 or Me, Wine's setupapi takes
+// the undecorated sections, which store setupx's command; Wine has no
+// setupx, so there its setupapi removes with those sections from the copy.
 TEST_F(InstallationTest, RemovingTakesAwayTheDllsAndEntriesAndLeavesTheCalibration)
 {
     ASSERT_EQ(Run("DefaultInstall"), 0);
+    const bool windows9x = (GetVersion() & 0x80000000u) != 0;
+    const std::string setupapiRemoval =
+        std::string("RunDll32 setupapi.dll,InstallHinfSection DefaultUninstall 132 ") + kInfFolderCopy;
     const std::pair<const char*, std::string> entry[] = {
         {"DisplayName", "ZK-5120 Force Feedback Wheel"},
         {"DisplayVersion", TORVEX_VERSION_TEXT},
         {"UninstallString",
-         std::string("RunDll32 setupapi.dll,InstallHinfSection DefaultUninstall 132 ") + kInfFolderCopy},
+         windows9x ? "RunDll setupx.dll,InstallHinfSection DefaultUninstall 4 zk5120.inf" : setupapiRemoval},
     };
     for (const auto& [value, text] : entry)
         EXPECT_EQ(StoredText(value), text) << value;
@@ -353,9 +358,10 @@ TEST_F(InstallationTest, RemovingTakesAwayTheDllsAndEntriesAndLeavesTheCalibrati
         ASSERT_TRUE(DeleteFileA(Packaged(file).c_str()));
     ASSERT_TRUE(RemoveDirectoryA(package_.c_str()));
 
-    EXPECT_EQ(ChildProcess("uninstaller.exe --remove ZK5120Wheel", false).Finish(kGenerousWaitMs), 0);
+    const std::string removal = windows9x ? setupapiRemoval : "uninstaller.exe --remove ZK5120Wheel";
+    EXPECT_EQ(ChildProcess(removal, false).Finish(kGenerousWaitMs), 0);
     ExpectRemovedWithCalibrationKept();
-    EXPECT_EQ(ChildProcess(entry[2].second, false).Finish(kGenerousWaitMs), 0);
+    EXPECT_EQ(ChildProcess(setupapiRemoval, false).Finish(kGenerousWaitMs), 0);
     ExpectRemovedWithCalibrationKept();
 }
 
