@@ -91,14 +91,15 @@ private:
             return Fail("a wheel the lab moves behind a device node is played in scenario time only");
         if (options_.devicePath == kFindDevice && !FindDevice())
             return false;
-        if (!options_.devicePath.empty() && !TryDevice())
+        const std::string& node = options_.devicePath == kFindDevice ? foundNode_ : options_.devicePath;
+        if (!node.empty() && !TryDevice(node))
             return false;
         std::string error;
         if (!library_.Load(options_.modulePath, &error))
             return Fail("cannot load the effect driver: " + error);
         const bool realtime =
             options_.realtime || (!options_.devicePath.empty() && options_.deviceWheel == nullptr);
-        std::string wheelPath = options_.devicePath.empty() ? SimWheel::kDefaultPath : options_.devicePath;
+        std::string wheelPath = node.empty() ? SimWheel::kDefaultPath : node;
         if (options_.registryFile.empty()) {
             if (!SetUpInstalledWheel(registry_, options_.installFile, wheelPath, &error))
                 return Fail("cannot read the installation's entries: " + error);
@@ -117,12 +118,12 @@ private:
     // none or more than one.
     bool FindDevice()
     {
-        const std::filesystem::path root = options_.systemRoot.empty() ? "/" : options_.systemRoot;
+        const std::filesystem::path root = SearchRoot(options_);
         const WheelSearch search = FindWheelNodes(root / "sys", root / "dev");
         const std::string where = search.hidrawClass.string();
         if (search.nodes.size() == 1) {
-            options_.devicePath = search.nodes.front();
-            commentary_ << "torvex-lab: the wheel is " << options_.devicePath << "\n";
+            foundNode_ = search.nodes.front();
+            commentary_ << "torvex-lab: the wheel is " << foundNode_ << "\n";
             return true;
         }
         if (search.hidrawDevices == 0)
@@ -151,10 +152,9 @@ private:
     // from the driver is said at the start instead of lost in ticks that
     // quietly try again. Without permission nothing could ever reach the
     // wheel, so the run stops there.
-    bool TryDevice()
+    bool TryDevice(const std::string& path)
     {
         PosixDeviceFile device;
-        const std::string& path = options_.devicePath;
         const HANDLE opened = device.Open(path.c_str());
         if (IsOpenDevice(opened)) {
             device.Close(opened);
@@ -360,7 +360,8 @@ private:
     static constexpr std::size_t kReservedByte = 4;
 
     const Scenario& scenario_;
-    LabOptions options_; // with the device node found, when the lab was asked to find it
+    const LabOptions options_;
+    std::string foundNode_; // the wheel's node at the start, when the lab was asked to find it
     std::ostream& commentary_;
     // First, so that the module is unloaded after everything it was given.
     DriverLibrary library_;

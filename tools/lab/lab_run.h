@@ -4,6 +4,7 @@
 // timer, with the simulated wheel or a real device node.
 #pragma once
 
+#include <filesystem>
 #include <ostream>
 #include <string>
 
@@ -23,7 +24,8 @@ struct LabOptions {
     std::string installFile;  // the installation's registry file
     std::string registryFile; // the whole registry instead; empty: installation plus the lab's wheel
     // A real device node, or kFindDevice: the wheel's hidraw node found by
-    // its USB ids; empty: the simulated wheel.
+    // its USB ids, at the start and again whenever the driver reopens it;
+    // empty: the simulated wheel.
     std::string devicePath;
     // Where kFindDevice looks: sysfs in ROOT/sys, the nodes in ROOT/dev;
     // empty: the system's own /sys and /dev.
@@ -35,6 +37,12 @@ struct LabOptions {
     bool realtime = false; // implied by a device the lab cannot move
     bool stats = false;    // the timer's period error at the end (real time only)
 };
+
+// Where kFindDevice looks.
+inline std::filesystem::path SearchRoot(const LabOptions& options)
+{
+    return options.systemRoot.empty() ? std::filesystem::path("/") : std::filesystem::path(options.systemRoot);
+}
 
 struct LabOutcome {
     bool ok = false; // false: the run failed, and the commentary says why

@@ -16,6 +16,7 @@
 #include "platform/sim/sim_wheel.h"
 #include "tools/lab/recording_ports.h"
 #include "tools/lab/timer_stats.h"
+#include "tools/lab/wheel_search.h"
 
 namespace torvex::lab {
 
@@ -52,7 +53,12 @@ public:
               std::function<DWORD()> now)
         : simWheel_(options.devicePath.empty() ? std::make_unique<SimWheel>(clock, wheelPath) : nullptr),
           movableSimWheel_(simWheel_ != nullptr ? std::make_unique<MovableSimWheel>(*simWheel_) : nullptr),
-          recorder_(simWheel_ != nullptr ? static_cast<DevicePort&>(*simWheel_) : deviceFile_,
+          foundWheel_(options.devicePath == kFindDevice
+                          ? std::make_unique<FoundWheelDevice>(deviceFile_, SearchRoot(options))
+                          : nullptr),
+          recorder_(simWheel_ != nullptr    ? static_cast<DevicePort&>(*simWheel_)
+                    : foundWheel_ != nullptr ? static_cast<DevicePort&>(*foundWheel_)
+                                             : deviceFile_,
                     std::move(now)),
           movable_(simWheel_ != nullptr ? movableSimWheel_.get() : options.deviceWheel)
     {
@@ -79,6 +85,7 @@ private:
     std::unique_ptr<SimWheel> simWheel_;
     std::unique_ptr<MovableSimWheel> movableSimWheel_;
     PosixDeviceFile deviceFile_;
+    std::unique_ptr<FoundWheelDevice> foundWheel_;
     RecordingDevice recorder_;
     LabWheel* const movable_;
 };

@@ -95,4 +95,11 @@ WheelSearch FindWheelNodes(const std::filesystem::path& sysfsRoot, const std::fi
     return search;
 }
 
+HANDLE FoundWheelDevice::Open(const char* /*path*/)
+{
+    const WheelSearch search = FindWheelNodes(systemRoot_ / "sys", systemRoot_ / "dev");
+    found_ = search.nodes.size() == 1;
+    return found_ ? device_.Open(search.nodes.front().c_str()) : INVALID_HANDLE_VALUE;
+}
+
 } // namespace torvex::lab
