@@ -6,7 +6,9 @@
 #   scripts/emulated-run.sh RESULTS WORKDIR VERSIONS PROGRAM...
 #
 # VERSIONS is a comma-separated list of Wine's version names (win98,win2k,
-# winxp). Each program starts in WORKDIR; its exit code and output land in
+# winxp), or "linux": then each PROGRAM is NAME=COMMAND, a Linux command
+# run natively as root, its results under RESULTS/linux/NAME. Each program
+# starts in WORKDIR; its exit code and output land in
 # RESULTS/<version>/<program>.rc and .out, the guest's console in
 # RESULTS/console.log and each run's time in RESULTS/times. Exits 0 when the
 # machine ran every program (whatever they answered), non-zero when the
