@@ -115,7 +115,7 @@ build() {
   as_root chmod 755 "$root/usr/sbin/policy-rc.d"
   as_root chroot "$root" dpkg --add-architecture i386
   as_root chroot "$root" env DEBIAN_FRONTEND=noninteractive sh -c \
-    'apt-get update -qq && apt-get install -y -qq --no-install-recommends wine wine32:i386 xvfb kmod udev libstdc++6 linux-image-amd64 && apt-get clean' \
+    'apt-get update -qq && apt-get install -y -qq --no-install-recommends wine wine32:i386 xvfb kmod udev joystick libstdc++6 linux-image-amd64 && apt-get clean' \
     >"$dir/packages.log" 2>&1 || {
     tail -n 20 "$dir/packages.log" >&2
     exit 1
