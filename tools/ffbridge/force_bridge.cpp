@@ -108,42 +108,50 @@ int ForceBridge::TakeUpload(const ff_effect& effect)
         return -EINVAL;
     }
     const auto held = effects_.find(effect.id);
-    if (held == effects_.end()) {
-        HeldEffect fresh;
-        fresh.name = "e" + std::to_string(effect.id) + "-" + std::to_string(++downloads_);
-        fresh.type = translated.type;
-        fresh.fields = translated.fields;
-        fresh.startDelayMs = translated.startDelayMs;
-        const lab::EffectRecord record(fresh.fields);
-        const HRESULT result = driver_.driver->DownloadEffect(0, driver_.effectId(fresh.type), &fresh.handle,
-                                                              record.get(), fresh.fields.flags);
-        if (trace_ != nullptr)
-            trace_->Download(driver_.now(), fresh.name, fresh.type, fresh.fields);
-        Report(result, "DownloadEffect of " + fresh.name);
-        if (FAILED(result))
-            return ErrnoOf(result);
-        effects_.emplace(effect.id, std::move(fresh));
-        return 0;
-    }
-    HeldEffect& known = held->second;
+    return held == effects_.end() ? CreateEffect(effect.id, translated)
+                                  : UpdateEffect(held->second, translated);
+}
+
+int ForceBridge::CreateEffect(int id, const TranslatedEffect& translated)
+{
+    HeldEffect fresh;
+    fresh.name = "e" + std::to_string(id) + "-" + std::to_string(++downloads_);
+    fresh.type = translated.type;
+    fresh.fields = translated.fields;
+    fresh.startDelayMs = translated.startDelayMs;
+    const lab::EffectRecord record(fresh.fields);
+    const HRESULT result = driver_.driver->DownloadEffect(0, driver_.effectId(fresh.type), &fresh.handle,
+                                                          record.get(), fresh.fields.flags);
+    if (trace_ != nullptr)
+        trace_->Download(driver_.now(), fresh.name, fresh.type, fresh.fields);
+    Report(result, "DownloadEffect of " + fresh.name);
+    if (FAILED(result))
+        return ErrnoOf(result);
+    effects_.emplace(id, std::move(fresh));
+    return 0;
+}
+
+int ForceBridge::UpdateEffect(HeldEffect& known, const TranslatedEffect& translated)
+{
     if (translated.type != known.type) {
         Log() << "update of " << known.name << " refused: an effect keeps its type\n";
         return -EINVAL;
     }
-    known.startDelayMs = translated.startDelayMs;
     lab::EffectFields changed = translated.fields;
     changed.flags = ChangedFields(known.fields, translated.fields);
-    if (changed.flags == 0)
-        return 0;
-    const lab::EffectRecord record(changed);
-    const HRESULT result = driver_.driver->DownloadEffect(0, driver_.effectId(known.type), &known.handle,
-                                                          record.get(), changed.flags);
-    if (trace_ != nullptr)
-        trace_->Update(driver_.now(), known.name, changed);
-    Report(result, "DownloadEffect of " + known.name);
-    if (FAILED(result))
-        return ErrnoOf(result);
+    if (changed.flags != 0) {
+        const lab::EffectRecord record(changed);
+        const HRESULT result = driver_.driver->DownloadEffect(0, driver_.effectId(known.type), &known.handle,
+                                                              record.get(), changed.flags);
+        if (trace_ != nullptr)
+            trace_->Update(driver_.now(), known.name, changed);
+        Report(result, "DownloadEffect of " + known.name);
+        // A refused update leaves the effect as it was, as the kernel does.
+        if (FAILED(result))
+            return ErrnoOf(result);
+    }
     known.fields = translated.fields;
+    known.startDelayMs = translated.startDelayMs;
     return 0;
 }
 

@@ -59,6 +59,8 @@ private:
     void Upload(const input_event& event);
     void Erase(const input_event& event);
     int TakeUpload(const ff_effect& effect);
+    int CreateEffect(int id, const TranslatedEffect& translated);
+    int UpdateEffect(HeldEffect& known, const TranslatedEffect& translated);
     int TakeErase(int id);
     void Play(std::uint16_t id, int count);
     void Gain(int value);
