@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <thread>
 #include <vector>
 
+#include "tools/lab/recording_ports.h"
 #include "tools/lab/timer_stats.h"
 
 namespace torvex::lab {
@@ -66,6 +70,28 @@ TEST(MeasureTimer, TooFewOrBrokenTimesGiveZeros)
         EXPECT_EQ(stats.meanPeriodMs, 0.0);
     }
     EXPECT_EQ(MeasureTimer(Ticks(5), NAN).periods, 0u);
+}
+
+// Only a run that asks for the timer's statistics keeps its callback
+// times: the bridge runs for days.
+TEST(RecordingTimer, KeepsCallbackTimesOnlyWhenAsked)
+{
+    for (const bool keep : {true, false}) {
+        SCOPED_TRACE(keep);
+        std::atomic<int> calls{0};
+        RecordingTimer timer(keep);
+        const auto count = [](UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
+            ++*reinterpret_cast<std::atomic<int>*>(user);
+        };
+        const UINT id = timer.StartPeriodic(1, 1, count, reinterpret_cast<DWORD_PTR>(&calls));
+        ASSERT_NE(id, 0u);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (calls < 3 && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        timer.Kill(id);
+        ASSERT_GE(calls, 3);
+        EXPECT_EQ(timer.CallbackTimesMs().empty(), !keep);
+    }
 }
 
 } // namespace

@@ -56,4 +56,11 @@ void EffectRecord::SetBlock(const CustomForceFields& custom)
     effect_.lpvTypeSpecificParams = &custom_;
 }
 
+void EffectRecord::SetBlock(const ConditionFields& conditions)
+{
+    conditions_ = conditions;
+    effect_.cbTypeSpecificParams = static_cast<DWORD>(conditions_.size() * sizeof(DICONDITION));
+    effect_.lpvTypeSpecificParams = conditions_.data();
+}
+
 } // namespace torvex::lab

@@ -23,11 +23,13 @@ private:
     void SetBlock(const DIRAMPFORCE& ramp);
     void SetBlock(const DIPERIODIC& periodic);
     void SetBlock(const CustomForceFields& custom);
+    void SetBlock(const ConditionFields& conditions);
 
     DIEFFECT effect_{};
     std::vector<DWORD> axes_;
     std::vector<LONG> directions_;
     std::vector<LONG> samples_;
+    ConditionFields conditions_;
     DIENVELOPE envelope_{};
     DICONSTANTFORCE constant_{};
     DIRAMPFORCE ramp_{};

@@ -134,7 +134,7 @@ public:
     RealtimeWorld(SimRegistry& registry, const LabOptions& options, const std::string& wheelPath,
                   DWORD plannedMs, std::ostream& commentary)
         : registry_(registry), side_(clock_, options, wheelPath, [this] { return Now(); }),
-          commentary_(commentary), plannedMs_(plannedMs), stats_(options.stats)
+          timer_(options.stats), commentary_(commentary), plannedMs_(plannedMs), stats_(options.stats)
     {
     }
 

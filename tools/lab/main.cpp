@@ -11,6 +11,7 @@
 
 #include "tools/lab/demo_scenario.h"
 #include "tools/lab/lab_run.h"
+#include "tools/lab/option_value.h"
 #include "tools/lab/plot_svg.h"
 #include "tools/lab/scenario.h"
 
@@ -56,24 +57,6 @@ int UsageError(const std::string& message)
 {
     std::cerr << "torvex-lab: " << message << "\n" << kUsage;
     return kExitUsage;
-}
-
-// An option's value, given as "--name VALUE" or "--name=VALUE".
-bool OptionValue(const std::vector<std::string>& args, std::size_t& index, const std::string& name,
-                 std::string* value, bool* matched)
-{
-    const std::string& arg = args[index];
-    *matched = arg == name || arg.starts_with(name + "=");
-    if (!*matched)
-        return true;
-    if (arg.size() > name.size()) {
-        *value = arg.substr(name.size() + 1);
-    } else if (index + 1 < args.size()) {
-        *value = args[++index];
-    } else {
-        return false;
-    }
-    return !value->empty();
 }
 
 // 0 when the command line was read; else the exit code after the message.

@@ -28,7 +28,7 @@ void CALLBACK RecordingTimer::Forward(UINT timerId, UINT message, DWORD_PTR user
 {
     const auto& started = *reinterpret_cast<const Started*>(user);
     const auto now = std::chrono::steady_clock::now().time_since_epoch();
-    {
+    if (started.owner->keepTimes_) {
         const std::lock_guard lock(started.owner->mutex_);
         started.owner->callbackTimesMs_.push_back(std::chrono::duration<double, std::milli>(now).count());
     }

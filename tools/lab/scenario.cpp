@@ -250,9 +250,11 @@ private:
             return Set(DIEP_DIRECTION, Directions(value));
         if (key == "envelope")
             return Set(DIEP_ENVELOPE, Envelope(value));
-        if (key == "constant" || key == "ramp" || key == "periodic" || key == "custom") {
+        if (key == "constant" || key == "ramp" || key == "periodic" || key == "custom" ||
+            key == "condition") {
             if (!std::holds_alternative<std::monostate>(fields_.block))
-                return reader_.Fail("only one of constant, ramp, periodic and custom may be given");
+                return reader_.Fail(
+                    "only one of constant, ramp, periodic, custom and condition may be given");
             return Set(DIEP_TYPESPECIFICPARAMS, Block(key, value));
         }
         return reader_.Fail("unknown field '" + std::string(key) + "'");
@@ -366,7 +368,37 @@ private:
             fields_.block = periodic;
             return true;
         }
+        if (key == "condition")
+            return Condition(value);
         return Custom(value);
+    }
+
+    // Six values per axis: offset, positive and negative coefficient,
+    // positive and negative saturation, dead band.
+    bool Condition(std::string_view value)
+    {
+        constexpr std::size_t kPerAxis = 6;
+        std::vector<std::string_view> items;
+        if (!reader_.List("condition", value, kPerAxis, true, &items))
+            return false;
+        if (items.size() % kPerAxis != 0 || items.size() > kPerAxis * kMaxListEntries)
+            return reader_.Fail("condition takes 6 values per axis, at most " +
+                                std::to_string(kMaxListEntries) + " axes; not " +
+                                std::to_string(items.size()) + " values");
+        ConditionFields conditions(items.size() / kPerAxis);
+        for (std::size_t axis = 0; axis < conditions.size(); ++axis) {
+            const std::string_view* at = &items[axis * kPerAxis];
+            DICONDITION& condition = conditions[axis];
+            if (!reader_.Long("condition offset", at[0], &condition.lOffset) ||
+                !reader_.Long("condition positive coefficient", at[1], &condition.lPositiveCoefficient) ||
+                !reader_.Long("condition negative coefficient", at[2], &condition.lNegativeCoefficient) ||
+                !reader_.Dword("condition positive saturation", at[3], &condition.dwPositiveSaturation) ||
+                !reader_.Dword("condition negative saturation", at[4], &condition.dwNegativeSaturation) ||
+                !reader_.Long("condition dead band", at[5], &condition.lDeadBand))
+                return false;
+        }
+        fields_.block = std::move(conditions);
+        return true;
     }
 
     bool Custom(std::string_view value)

@@ -60,9 +60,12 @@ struct CustomForceFields {
     std::vector<LONG> samples;
 };
 
+// A condition's block: one DICONDITION per axis, in the order of the axes.
+using ConditionFields = std::vector<DICONDITION>;
+
 // The type-specific block of an effect, as the field that gave it.
-using TypeSpecificBlock =
-    std::variant<std::monostate, DICONSTANTFORCE, DIRAMPFORCE, DIPERIODIC, CustomForceFields>;
+using TypeSpecificBlock = std::variant<std::monostate, DICONSTANTFORCE, DIRAMPFORCE, DIPERIODIC,
+                                       CustomForceFields, ConditionFields>;
 
 // The fields of a download or update line. `flags` holds exactly the DIEP
 // flags of the fields given; the values of the others stay zero.
