@@ -32,8 +32,9 @@ run() {
 if [ "$versions" = linux ]; then
   # The wheels are made with uhid and bound by hid-generic, which udev
   # would load, and the force-feedback bridge offers its joystick through
-  # uinput; the wheel's udev rule is installed as the README says.
-  modprobe uhid && modprobe hid-generic && modprobe uinput
+  # uinput, to games through evdev; the wheel's udev rule is installed as the
+  # README says.
+  modprobe uhid && modprobe hid-generic && modprobe uinput && modprobe evdev
   cp "$here/install/70-zk5120-wheel.rules" /etc/udev/rules.d/
   mkdir -p "$results/linux"
   for part in "$@"; do

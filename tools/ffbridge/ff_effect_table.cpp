@@ -87,15 +87,12 @@ private:
     bool Trigger()
     {
         const std::uint16_t button = effect_.trigger.button;
-        if (button == 0) {
-            out_.fields.triggerButton = DIEB_NOTRIGGER;
-            return true;
-        }
-        if (button < BTN_TRIGGER || button >= BTN_TRIGGER + kWheelButtonCount)
-            return Fail("trigger key " + std::to_string(button) +
-                        " is none of the wheel's buttons (BTN_TRIGGER + 0.." +
-                        std::to_string(kWheelButtonCount - 1) + ")");
-        out_.fields.triggerButton = DIDFT_PSHBUTTON | DIDFT_MAKEINSTANCE(button - BTN_TRIGGER);
+        out_.fields.triggerButton = DIEB_NOTRIGGER;
+        if (button >= BTN_TRIGGER && button < BTN_TRIGGER + kWheelButtonCount)
+            out_.fields.triggerButton = DIDFT_PSHBUTTON | DIDFT_MAKEINSTANCE(button - BTN_TRIGGER);
+        else if (button != 0)
+            out_.note = "trigger key " + std::to_string(button) + " is none of the wheel's buttons (BTN_TRIGGER + 0.." +
+                        std::to_string(kWheelButtonCount - 1) + "): taken without a trigger";
         return true;
     }
 

@@ -22,7 +22,11 @@
 //   0..0xFFFF -> 0..10000; periods and envelope times ms -> us; the phase
 //   0..0xFFFF (a full turn) -> hundredths of a degree.
 // - trigger.button: 0 none, BTN_TRIGGER + n the wheel's button n (0..11);
-//   trigger.interval is not passed on: the driver repeats no trigger.
+//   any other key none as well, noted: games and Linux's own drivers leave
+//   the trigger of an effect they never trigger as they find it (fftest's
+//   rumbles carry whatever was in memory), and the kernel passes it on
+//   unchecked. trigger.interval is not passed on: the driver repeats no
+//   trigger.
 // - every effect plays at full effect gain (10000): Linux effects have no
 //   gain of their own, FF_GAIN is the device's.
 #pragma once
@@ -53,12 +57,13 @@ struct TranslatedEffect {
     lab::EffectFields fields;
     // How long after a play the effect starts (replay.delay).
     DWORD startDelayMs = 0;
+    // What the translation left out, for the log; empty when nothing.
+    std::string note;
 };
 
 // True with `*translated` filled, or false with the reason in `*reason`
 // for an effect the wheel cannot take (an unknown type or waveform, a
-// custom waveform, a level past its range, a period of 0, a trigger that is
-// none of the wheel's buttons).
+// custom waveform, a level past its range, a period of 0).
 bool TranslateEffect(const ff_effect& effect, TranslatedEffect* translated, std::string* reason);
 
 // The DIEP flags of the fields in which `after` differs from `before`: what

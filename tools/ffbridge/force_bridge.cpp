@@ -107,6 +107,8 @@ int ForceBridge::TakeUpload(const ff_effect& effect)
         Log() << "upload of effect " << effect.id << " refused: " << reason << "\n";
         return -EINVAL;
     }
+    if (!translated.note.empty())
+        Log() << "upload of effect " << effect.id << ": " << translated.note << "\n";
     const auto held = effects_.find(effect.id);
     return held == effects_.end() ? CreateEffect(effect.id, translated)
                                   : UpdateEffect(held->second, translated);
