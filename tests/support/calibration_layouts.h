@@ -1,9 +1,10 @@
 // Where each of the wheel's Windows keeps joystick calibration, as the
 // fixtures tests/fixtures/registry/calibration_*.reg lay it out below
-// HKEY_LOCAL_MACHINE: for the Windows tests that read what the calibration
-// store wrote into Wine's real registry.
+// HKEY_LOCAL_MACHINE: for the tests that read back what the calibration
+// store wrote, into Wine's real registry or the in-memory one.
 #pragma once
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -73,6 +74,7 @@ inline const NtLayout kWindows2000{
     HidInterface(1), HidInterface(4), HidInterface(5),
     HidInterface(2), HidInterface(3), "#\\Device Parameters\\DirectX\\Type\\Axes"};
 
+#if defined(_WIN32)
 // A run that crashed left the fixtures' keys behind, which would stand
 // beside the keys of the next run and change what the store's walks find.
 inline void RemoveCalibrationLeftovers()
@@ -86,5 +88,6 @@ inline void RemoveCalibrationLeftovers()
     RegDeleteTreeA(HKEY_LOCAL_MACHINE,
                    "System\\CurrentControlSet\\Control\\MediaResources\\Joystick\\DINPUT.DLL");
 }
+#endif
 
 } // namespace torvex::testing
