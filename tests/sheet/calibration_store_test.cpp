@@ -10,6 +10,7 @@
 
 #include "platform/sim/sim_version.h"
 #include "tests/sheet/calibration_records.h"
+#include "tests/support/calibration_layouts.h"
 #include "tests/support/fixtures.h"
 
 namespace torvex {
@@ -145,26 +146,24 @@ std::string HidInterface(int instance)
            "&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030}";
 }
 
-const AxisLayout kWindowsXp{"WindowsXp",
-                            "registry/calibration_winxp.reg",
-                            1,
-                            kCalibrationKey + "\\0",
-                            kCalibrationKey + "\\3",
-                            kCalibrationKey + "\\4",
-                            kCalibrationKey + "\\1",
-                            kCalibrationKey + "\\2",
-                            "Type\\Axes",
-                            FindCalibrationKey};
-const AxisLayout kWindows2000{"Windows2000",
-                              "registry/calibration_win2000.reg",
-                              0,
-                              HidInterface(1),
-                              HidInterface(4),
-                              HidInterface(5),
-                              HidInterface(2),
-                              HidInterface(3),
-                              "#\\Device Parameters\\DirectX\\Type\\Axes",
-                              FindHidInterfaceKey};
+// The Windows tests' layouts, as paths of the in-memory registry.
+AxisLayout InMemory(const testing::NtLayout& nt, const char* name, DWORD minor, DeviceKeyLookup lookup)
+{
+    const auto at = [](const std::string& path) { return "HKEY_LOCAL_MACHINE\\" + path; };
+    return {name,
+            nt.fixture,
+            minor,
+            at(nt.firstWheel),
+            at(nt.secondWheel),
+            at(nt.duplicate),
+            at(nt.shortGuid),
+            at(nt.longGuid),
+            nt.axesBelowDevice,
+            lookup};
+}
+
+const AxisLayout kWindowsXp = InMemory(testing::kWindowsXp, "WindowsXp", 1, FindCalibrationKey);
+const AxisLayout kWindows2000 = InMemory(testing::kWindows2000, "Windows2000", 0, FindHidInterfaceKey);
 
 class AxisCalibrationStore : public CalibrationStore, public ::testing::WithParamInterface<AxisLayout> {
 protected:

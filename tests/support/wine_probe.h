@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -104,6 +105,64 @@ private:
 
     Handle process_;
 };
+
+// The Windows versions the wheel's software is made for, as Wine names them
+// and as GetVersionExA reports them.
+struct WheelWindows {
+    const char* wineVersion;
+    const char* name;
+    DWORD platform;
+    DWORD major;
+    DWORD minor;
+};
+inline constexpr WheelWindows kWheelWindows[] = {
+    {"win98", "Windows 98", VER_PLATFORM_WIN32_WINDOWS, 4, 10},
+    {"winme", "Windows Me", VER_PLATFORM_WIN32_WINDOWS, 4, 90},
+    {"win2k", "Windows 2000", VER_PLATFORM_WIN32_NT, 5, 0},
+    {"winxp", "Windows XP", VER_PLATFORM_WIN32_NT, 5, 1},
+};
+
+// The wheel's Windows that Wine reports to this program, or null for any
+// other (Wine's own default, Windows 7, is not one of them).
+inline const WheelWindows* ReportedWheelWindows()
+{
+    OSVERSIONINFOA info{};
+    info.dwOSVersionInfoSize = sizeof info;
+    if (!GetVersionExA(&info))
+        return nullptr;
+    for (const WheelWindows& windows : kWheelWindows)
+        if (info.dwPlatformId == windows.platform && info.dwMajorVersion == windows.major &&
+            info.dwMinorVersion == windows.minor)
+            return &windows;
+    return nullptr;
+}
+
+inline bool RunsAsWindows9x()
+{
+    const WheelWindows* windows = ReportedWheelWindows();
+    return windows != nullptr && windows->platform == VER_PLATFORM_WIN32_WINDOWS;
+}
+
+// Runs this program again, `firstArgument` before its own arguments, with
+// Wine reporting the wheel's Windows it reports now, or Windows XP when it
+// reports another; answers the exit code. Wine reads the version (and a
+// program's DLL overrides) only when a program starts. CTest's timeout
+// bounds the wait.
+inline int RunAgainAsWheelWindows(const char* firstArgument, int argc, char** argv)
+{
+    const WheelWindows* reported = ReportedWheelWindows();
+    const WineVersionFor version(ProgramFileName().c_str(),
+                                 reported != nullptr ? reported->wineVersion : "winxp");
+    std::string command = "\"" + ProgramPath() + "\" " + firstArgument;
+    for (int index = 1; index < argc; ++index)
+        command += std::string(" \"") + argv[index] + "\"";
+    ChildProcess again(command, true);
+    if (!again.started()) {
+        std::fprintf(stderr, "cannot run %s: %lu\n", command.c_str(), GetLastError());
+        return 1;
+    }
+    return static_cast<int>(again.Finish(INFINITE));
+}
 
 // Runs `probe` (a program next to this one) with `arguments` and an output
 // file as its last argument, and returns what it wrote there; empty, with

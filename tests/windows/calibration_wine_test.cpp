@@ -11,6 +11,7 @@
 
 #include "common/os_version.h"
 #include "platform/win32/win32_registry.h"
+#include "tests/support/calibration_layouts.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/registry_apply.h"
 #include "tests/support/wine_probe.h"
@@ -25,30 +26,6 @@ constexpr const char* kFirstWheel = "{913C5EA0-B422-11D1-8001-444553540000}";
 constexpr const char* kSecondWheel = "{A24D6FB1-C533-11E2-9112-444553540000}";
 constexpr const char* kUnknownWheel = "{11111111-2222-3333-4444-444444444444}";
 const long kFailed = static_cast<long>(E_FAIL);
-
-// Below HKEY_LOCAL_MACHINE, as the fixtures name them.
-const std::string kSettingsKey =
-    "System\\CurrentControlSet\\Control\\MediaResources\\Joystick\\DINPUT.DLL\\CurrentJoystickSettings";
-const std::string kCalibrationKey = "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties"
-                                    "\\DirectInput\\VID_6D2A&PID_0005\\Calibration";
-const std::string kHidClass =
-    "System\\CurrentControlSet\\Control\\DeviceClasses\\{4d1e55b2-f16f-11cf-88cb-001111000030}";
-const std::string kInterfaceSuffix = "#{4d1e55b2-f16f-11cf-88cb-001111000030}";
-
-std::string HidInterface(int instance)
-{
-    return kHidClass + "\\##?#HID#Vid_6d2a&Pid_0005#7&1a000" + std::to_string(instance) + "&0&0000" +
-           kInterfaceSuffix;
-}
-
-Bytes Calibration(DWORD min, DWORD centre, DWORD max)
-{
-    Bytes bytes;
-    for (const DWORD word : {min, centre, max})
-        for (int shift = 0; shift < 32; shift += 8)
-            bytes.push_back(static_cast<BYTE>(word >> shift));
-    return bytes;
-}
 
 struct ProbeResult {
     int versionClass = -1;
@@ -77,7 +54,7 @@ ProbeResult RunProbe(const char* guid, DWORD joystickId, DWORD flags = DIJC_REGH
 
 class WineCalibration : public ::testing::Test {
 protected:
-    void SetUp() override { RemoveLeftovers(); }
+    void SetUp() override { RemoveCalibrationLeftovers(); }
 
     void Load(const char* fixture)
     {
@@ -85,21 +62,6 @@ protected:
         RegistryFileError error;
         ASSERT_TRUE(LoadRegistryFile(FixturePath(fixture), &file, &error)) << error.message;
         ASSERT_TRUE(applied_.Apply(file));
-    }
-
-    // A run that crashed left its keys behind, which would stand beside
-    // the fixtures' keys and change what the walks find.
-    static void RemoveLeftovers()
-    {
-        for (int entry = 0; entry <= 4; ++entry)
-            RegDeleteTreeA(HKEY_LOCAL_MACHINE, (kCalibrationKey + "\\" + std::to_string(entry)).c_str());
-        for (int instance = 1; instance <= 5; ++instance)
-            RegDeleteTreeA(HKEY_LOCAL_MACHINE, HidInterface(instance).c_str());
-        RegDeleteTreeA(
-            HKEY_LOCAL_MACHINE,
-            (kHidClass + "\\##?#HID#Vid_045e&Pid_0040#6&0b11aa&0&0000" + kInterfaceSuffix).c_str());
-        RegDeleteTreeA(HKEY_LOCAL_MACHINE,
-                       "System\\CurrentControlSet\\Control\\MediaResources\\Joystick\\DINPUT.DLL");
     }
 
     bool KeyExists(const std::string& path)
@@ -131,34 +93,6 @@ protected:
 // ---------------------------------------------------------------------------
 // Windows 2000 and XP: one value per axis below the device key that holds
 // the instance GUID.
-
-struct NtLayout {
-    const char* wineVersion;
-    int versionClass;
-    const char* fixture;
-    std::string firstWheel, secondWheel, duplicate, shortGuid, longGuid;
-    std::string axesBelowDevice;
-
-    std::string Axes(const std::string& device) const { return device + "\\" + axesBelowDevice; }
-};
-
-void PrintTo(const NtLayout& layout, std::ostream* os)
-{
-    *os << layout.wineVersion;
-}
-
-const NtLayout kWindowsXp{"winxp",
-                          kOsWindowsXp,
-                          "registry/calibration_winxp.reg",
-                          kCalibrationKey + "\\0",
-                          kCalibrationKey + "\\3",
-                          kCalibrationKey + "\\4",
-                          kCalibrationKey + "\\1",
-                          kCalibrationKey + "\\2",
-                          "Type\\Axes"};
-const NtLayout kWindows2000{"win2k",         kOsWindows2000,  "registry/calibration_win2000.reg",
-                            HidInterface(1), HidInterface(4), HidInterface(5),
-                            HidInterface(2), HidInterface(3), "#\\Device Parameters\\DirectX\\Type\\Axes"};
 
 class WineAxisCalibration : public WineCalibration, public ::testing::WithParamInterface<NtLayout> {
 protected:
@@ -218,7 +152,7 @@ INSTANTIATE_TEST_SUITE_P(Layouts, WineAxisCalibration, ::testing::Values(kWindow
 
 TEST_F(WineCalibration, Windows98StoresTheWholeHardwareConfiguration)
 {
-    Load("registry/calibration_win98.reg");
+    Load(kWindows9xFixture);
     const auto otherJoystick = Value(kSettingsKey, "Joystick2Configuration");
     ASSERT_TRUE(otherJoystick);
     WineVersionFor version(kProbe, "win98");
@@ -250,7 +184,7 @@ TEST_F(WineCalibration, Windows98NeverCreatesTheSettingsKey)
 
 TEST_F(WineCalibration, OtherVersionsFailAndWriteNothing)
 {
-    Load("registry/calibration_win98.reg");
+    Load(kWindows9xFixture);
     Load("registry/calibration_win2000.reg");
     Load("registry/calibration_winxp.reg");
     const auto joystick1 = Value(kSettingsKey, "Joystick1Configuration");

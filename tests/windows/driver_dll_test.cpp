@@ -78,29 +78,6 @@ std::string UniqueName(const char* purpose)
            std::to_string(++number);
 }
 
-// The wheel's Windows that Wine reports to this program, or null for any
-// other.
-const char* ReportedWheelWindows()
-{
-    OSVERSIONINFOA info{};
-    info.dwOSVersionInfoSize = sizeof info;
-    if (!GetVersionExA(&info))
-        return nullptr;
-    const DWORD version = info.dwMajorVersion * 100 + info.dwMinorVersion;
-    if (info.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS)
-        return version == 410 ? "Windows 98" : version == 490 ? "Windows Me" : nullptr;
-    if (info.dwPlatformId == VER_PLATFORM_WIN32_NT)
-        return version == 500 ? "Windows 2000" : version == 501 ? "Windows XP" : nullptr;
-    return nullptr;
-}
-
-bool RunsAsWindows9x()
-{
-    OSVERSIONINFOA info{};
-    info.dwOSVersionInfoSize = sizeof info;
-    return GetVersionExA(&info) && info.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
-}
-
 std::vector<std::string> Bytes(const std::vector<WheelWrite>& writes)
 {
     std::vector<std::string> bytes;
@@ -230,17 +207,14 @@ protected:
         if (gInstalled) {
             ASSERT_TRUE(LoadedFromSystemFolder(dll_->module())) << ModuleFile(dll_->module());
         }
-        if (RunsAsWindows9x()) {
-            ASSERT_TRUE(Win9xPersonality::Apply(dll_->module()));
-        }
+        ASSERT_TRUE(Win9xPersonality::ApplyOnWindows9x(dll_->module()));
     }
 
     void TearDown() override
     {
         driver_.Reset();
         dll_.reset();
-        for (const std::string& broken : Win9xPersonality::TakeBroken())
-            ADD_FAILURE() << broken;
+        Win9xPersonality::FailForBrokenRules();
     }
 
     // The driver as DirectInput gets it: the class factory from the export,
@@ -388,7 +362,7 @@ TEST_F(DriverDllTest, WithoutTheRunningWindowsMarkTheWheelIsNotFound)
     ASSERT_NO_FATAL_FAILURE(CreateBoundDriver());
     EXPECT_EQ(PlayConstantForce(), 1u);
     std::this_thread::sleep_for(150ms);
-    EXPECT_EQ(wheel_.Opens(), 0) << "found without the mark of " << ReportedWheelWindows();
+    EXPECT_EQ(wheel_.Opens(), 0) << "found without the mark of " << ReportedWheelWindows()->name;
     EXPECT_TRUE(wheel_.Writes().empty());
 }
 
@@ -607,22 +581,6 @@ int HoldDriverLock(const char* heldName, DWORD holdMs)
     return 0;
 }
 
-// Runs this program again with Wine reporting Windows XP to it, passing the
-// arguments on, and answers its exit code. CTest's timeout bounds the wait.
-int RunAgainAsWindowsXp(int argc, char** argv)
-{
-    const WineVersionFor version(ProgramFileName().c_str(), "winxp");
-    std::string command = "\"" + ProgramPath() + "\" " + kAsWindowsXpSwitch;
-    for (int index = 1; index < argc; ++index)
-        command += std::string(" \"") + argv[index] + "\"";
-    ChildProcess tests(command, true);
-    if (!tests.started()) {
-        std::fprintf(stderr, "cannot run %s: %lu\n", command.c_str(), GetLastError());
-        return 1;
-    }
-    return static_cast<int>(tests.Finish(INFINITE));
-}
-
 } // namespace
 } // namespace torvex::testing
 
@@ -633,8 +591,9 @@ int main(int argc, char** argv)
         return HoldDriverLock(argv[2], static_cast<DWORD>(std::strtoul(argv[3], nullptr, 10)));
     gInstalled = HasSwitch(argc, argv, kInstalledSwitch);
     if (ReportedWheelWindows() == nullptr && !HasSwitch(argc, argv, kAsWindowsXpSwitch))
-        return RunAgainAsWindowsXp(argc, argv);
-    std::printf("The driver runs as %s.\n", ReportedWheelWindows() ? ReportedWheelWindows() : "another Windows");
+        return RunAgainAsWheelWindows(kAsWindowsXpSwitch, argc, argv);
+    std::printf("The driver runs as %s.\n",
+                ReportedWheelWindows() ? ReportedWheelWindows()->name : "another Windows");
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/windows_api.h"
+#include "tests/support/win9x_personality.h"
 
 namespace torvex::testing {
 namespace {
@@ -32,11 +33,13 @@ protected:
             reinterpret_cast<void*>(GetProcAddress(module, "DllCanUnloadNow")));
         ASSERT_NE(getClassObject, nullptr);
         ASSERT_NE(canUnloadNow, nullptr);
+        ASSERT_TRUE(Win9xPersonality::ApplyOnWindows9x(module));
     }
     void TearDown() override
     {
         if (module != nullptr)
             FreeLibrary(module);
+        Win9xPersonality::FailForBrokenRules();
     }
 
     IDIGameCntrlPropSheet* CreateSheet()

@@ -7,15 +7,21 @@
 // real TorvexFF.dll, which writes it to a named pipe standing in for the
 // wheel. Each tab is saved as a PNG picture next to the test program.
 //
-// Wine reads the Windows version and the DLL overrides of a program when it
-// starts, so main() runs this program again with Windows XP and the local
-// dinput.dll set for it.
+// The sheet runs as the Windows that Wine reports when that is one of the
+// wheel's (98, Me, 2000, XP: the i686 tests set each in turn), otherwise as
+// XP, and its calibration is read back where that Windows keeps it. Wine
+// reads the version and the DLL overrides of a program when it starts, so
+// main() runs this program again with the version and the local dinput.dll
+// set for it. As 98 or Me, TorvexPS.dll's calls are held to the rules 9x
+// keeps (tests/support/win9x_personality.h).
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "controls/axes_control.h"
@@ -24,11 +30,13 @@
 #include "controls/rumble_control.h"
 #include "platform/sim/registry_file.h"
 #include "platform/win32/win32_registry.h"
+#include "tests/support/calibration_layouts.h"
 #include "tests/support/dib_surface.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/installed_server.h"
 #include "tests/support/pipe_wheel.h"
 #include "tests/support/registry_apply.h"
+#include "tests/support/win9x_personality.h"
 #include "tests/support/wine_probe.h"
 #include "tests/support/wine_wheel_registry.h"
 
@@ -47,10 +55,6 @@ bool gInstalled = false;
 constexpr const char* kAsControlPanelSwitch = "--as-control-panel";
 const CLSID kSheetClass = {0xC1615263, 0x565A, 0x478F, {0x99, 0x48, 0x9A, 0xC3, 0xA8, 0xD0, 0x21, 0x10}};
 constexpr const char* kDriverServerKey = "CLSID\\{AF8D694E-457D-4284-A357-07B9FB497739}\\InprocServer32";
-const std::string kCalibrationKey = "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties"
-                                    "\\DirectInput\\VID_6D2A&PID_0005\\Calibration\\0";
-// The wheel's instance GUID as the test's DirectInput reports it.
-constexpr const char* kWheelInstanceBytes = "a0,3c,5e,91,22,b4,d1,11,80,01,44,45,53,54,00,00";
 constexpr BYTE kHatCentred = 15;
 const std::string kFullLeftReport("\x00\x00\x00\x7F\x00", 5);
 const std::string kQuietReport(5, '\0');
@@ -110,6 +114,7 @@ protected:
         const std::string sheetDll = gInstalled ? InstalledServer(kSheetClassText) : kSheetDll;
         sheetDll_ = LoadLibraryA(sheetDll.c_str());
         ASSERT_NE(sheetDll_, nullptr) << sheetDll << ": " << GetLastError();
+        ASSERT_TRUE(Win9xPersonality::ApplyOnWindows9x(sheetDll_));
         if (gInstalled) {
             ASSERT_TRUE(LoadedFromSystemFolder(sheetDll_)) << ModuleFile(sheetDll_);
         }
@@ -121,7 +126,11 @@ protected:
         ASSERT_NO_FATAL_FAILURE(CreateSheet());
     }
 
-    void TearDown() override { CloseSheet(); }
+    void TearDown() override
+    {
+        CloseSheet();
+        Win9xPersonality::FailForBrokenRules();
+    }
 
     // The sheet from TorvexPS.dll's class factory, shown.
     void CreateSheet()
@@ -155,21 +164,21 @@ protected:
 
     // The installation's entries with TorvexFF.dll where this build made
     // it (unless installed), the wheel as joystick 0 at the pipe's path,
-    // and DirectInput's calibration entry for it.
+    // and DirectInput's calibration entries as the running Windows keeps
+    // them, the wheel's among them as the first wheel's.
     void WriteRegistry()
     {
         RemoveLeftoverWheel();
-        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kCalibrationKey.c_str());
-        std::string text = "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\" + kCalibrationKey +
-                           "]\n\"GUID\"=hex:" + kWheelInstanceBytes + "\n";
+        RemoveCalibrationLeftovers();
+        std::string text = "REGEDIT4\n";
         if (!gInstalled)
             text += "\n[HKEY_CLASSES_ROOT\\" + std::string(kDriverServerKey) +
                     "]\n@=" + RegistryString(kDriverDll) + "\n";
-        const std::vector<std::string> installation =
-            gInstalled ? std::vector<std::string>{}
-                       : std::vector<std::string>{InstallFilePath(),
-                                                  std::string(TORVEX_INSTALL_DIR) + "/TorvexPS.reg"};
-        for (const std::string& file : installation) {
+        std::vector<std::string> files{
+            FixturePath(RunningNtLayout() != nullptr ? RunningNtLayout()->fixture : kWindows9xFixture)};
+        if (!gInstalled)
+            files.insert(files.end(), {InstallFilePath(), std::string(TORVEX_INSTALL_DIR) + "/TorvexPS.reg"});
+        for (const std::string& file : files) {
             RegistryFile entries;
             RegistryFileError error;
             ASSERT_TRUE(LoadRegistryFile(file, &entries, &error)) << file << ": " << error.message;
@@ -234,17 +243,43 @@ protected:
         return text;
     }
 
-    std::vector<BYTE> AxisCalibration(const char* axis)
+    // The layout of the Windows this runs as; null for 98 and Me.
+    static const NtLayout* RunningNtLayout()
     {
-        std::vector<BYTE> bytes(12);
+        const WheelWindows* running = ReportedWheelWindows();
+        for (const NtLayout* layout : {&kWindowsXp, &kWindows2000})
+            if (running != nullptr && std::strcmp(layout->wineVersion, running->wineVersion) == 0)
+                return layout;
+        return nullptr;
+    }
+
+    static std::vector<BYTE> Binary(const std::string& path, const char* name)
+    {
+        std::vector<BYTE> bytes(sizeof(JOYREGHWCONFIG));
         DWORD size = static_cast<DWORD>(bytes.size());
         HKEY key = nullptr;
-        const std::string path = kCalibrationKey + "\\Type\\Axes\\" + axis;
         if (RegOpenKeyA(HKEY_LOCAL_MACHINE, path.c_str(), &key) != ERROR_SUCCESS)
             return {};
-        const LONG read = RegQueryValueExA(key, "Calibration", nullptr, nullptr, bytes.data(), &size);
+        const LONG read = RegQueryValueExA(key, name, nullptr, nullptr, bytes.data(), &size);
         RegCloseKey(key);
+        bytes.resize(size);
         return read == ERROR_SUCCESS ? bytes : std::vector<BYTE>{};
+    }
+
+    // The wheel's range of one axis (its key below DirectInput's axes, and
+    // its word of the hardware configuration) where the running Windows
+    // keeps it: minimum, centre, maximum.
+    static std::vector<BYTE> AxisCalibration(const char* axisKey, DWORD JOYPOS::*word)
+    {
+        if (const NtLayout* layout = RunningNtLayout())
+            return Binary(layout->Axes(layout->firstWheel) + "\\" + axisKey, "Calibration");
+        const std::vector<BYTE> value = Binary(kSettingsKey, "Joystick1Configuration");
+        JOYREGHWCONFIG configuration{};
+        if (value.size() != sizeof configuration)
+            return {};
+        std::memcpy(&configuration, value.data(), sizeof configuration);
+        const JOYRANGE& range = configuration.hwv.jrvHardware;
+        return Calibration(range.jpMin.*word, range.jpCenter.*word, range.jpMax.*word);
     }
 
     void Screenshot(const char* name)
@@ -309,6 +344,7 @@ TEST_F(SheetHostTest, SheetShowsAgainAfterTheDllWasFreedAndLoadedElsewhere)
     ASSERT_NE(occupied, nullptr) << GetLastError();
     sheetDll_ = LoadLibraryA(path);
     ASSERT_NE(sheetDll_, nullptr) << GetLastError();
+    ASSERT_TRUE(Win9xPersonality::ApplyOnWindows9x(sheetDll_));
     EXPECT_NE(reinterpret_cast<const BYTE*>(sheetDll_), firstBase);
     ASSERT_NO_FATAL_FAILURE(CreateSheet());
     HWND page = Tab(0);
@@ -340,14 +376,16 @@ TEST_F(SheetHostTest, CalibrationPageStoresWhatTheWheelDidAndTheFullRange)
     Pump(window_, 100);
     const std::vector<BYTE> wheelRange = {0, 0, 0, 0, 0x80, 0, 0, 0, 0xFF, 0, 0, 0};
     const std::vector<BYTE> pedalRange = {0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0, 0, 0};
-    EXPECT_EQ(AxisCalibration("0"), wheelRange);
-    EXPECT_EQ(AxisCalibration("1"), pedalRange);
-    EXPECT_EQ(AxisCalibration("5"), pedalRange);
+    EXPECT_EQ(AxisCalibration("0", &JOYPOS::dwX), wheelRange);
+    EXPECT_EQ(AxisCalibration("1", &JOYPOS::dwY), pedalRange);
+    EXPECT_EQ(AxisCalibration("5", &JOYPOS::dwR), pedalRange);
 
     SendMessageA(GetDlgItem(page, 1021), BM_CLICK, 0, 0);
     Pump(window_, 100);
-    for (const char* axis : {"0", "1", "2", "5"})
-        EXPECT_EQ(AxisCalibration(axis), wheelRange) << axis;
+    const std::pair<const char*, DWORD JOYPOS::*> axes[] = {
+        {"0", &JOYPOS::dwX}, {"1", &JOYPOS::dwY}, {"2", &JOYPOS::dwZ}, {"5", &JOYPOS::dwR}};
+    for (const auto& [key, word] : axes)
+        EXPECT_EQ(AxisCalibration(key, word), wheelRange) << key;
     // The device was reopened after each store: the page still reads it.
     Pump(window_, 200);
     EXPECT_EQ(Text(page, 1025), "The device is connected.");
@@ -372,8 +410,8 @@ TEST_F(SheetHostTest, EffectPagePullsTheWheelUntilItIsLeft)
     EXPECT_EQ(wheel_.OpenNow(), 0);
 }
 
-// Wine applies a program's DLL overrides and version when it starts: the
-// tests run in a second process with the local dinput.dll and Windows XP.
+// Wine applies a program's DLL overrides when it starts: the tests run in
+// a second process with the local dinput.dll.
 int RunAgainAsControlPanel(int argc, char** argv)
 {
     const std::string key = "Software\\Wine\\AppDefaults\\" + ProgramFileName() + "\\DllOverrides";
@@ -381,13 +419,7 @@ int RunAgainAsControlPanel(int argc, char** argv)
     RegCreateKeyA(HKEY_CURRENT_USER, key.c_str(), &overrides);
     RegSetValueExA(overrides, "dinput", 0, REG_SZ, reinterpret_cast<const BYTE*>("native"), 7);
     RegCloseKey(overrides);
-    const WineVersionFor version(ProgramFileName().c_str(), "winxp");
-    std::string command = "\"" + ProgramPath() + "\" " + kAsControlPanelSwitch;
-    for (int index = 1; index < argc; ++index)
-        command += std::string(" \"") + argv[index] + "\"";
-    ChildProcess tests(command, true);
-    const long code = tests.started() ? tests.Finish(INFINITE) : 1;
-    return static_cast<int>(code);
+    return RunAgainAsWheelWindows(kAsControlPanelSwitch, argc, argv);
 }
 
 } // namespace
@@ -399,6 +431,8 @@ int main(int argc, char** argv)
     gInstalled = HasSwitch(argc, argv, kInstalledSwitch);
     if (argc < 2 || std::strcmp(argv[1], kAsControlPanelSwitch) != 0)
         return RunAgainAsControlPanel(argc, argv);
+    std::printf("The sheet runs as %s.\n",
+                ReportedWheelWindows() ? ReportedWheelWindows()->name : "another Windows");
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

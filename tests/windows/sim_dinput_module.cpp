@@ -19,9 +19,10 @@ namespace {
 
 using namespace torvex;
 
-// The wheel's instance GUID as this DirectInput reports it for joystick 0.
+// The wheel's instance GUID as this DirectInput reports it for joystick 0:
+// the first wheel's of the calibration fixtures.
 constexpr GUID kWheelInstance = {
-    0x915E3CA0, 0xB422, 0x11D1, {0x80, 0x01, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
+    0x913C5EA0, 0xB422, 0x11D1, {0x80, 0x01, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
 
 using GetClassObjectFunction = SimDirectInput::GetClassObjectFunction;
 
