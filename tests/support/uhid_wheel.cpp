@@ -11,47 +11,11 @@
 #include <iterator>
 #include <thread>
 
+#include "tests/support/wheel_report_descriptor.h"
+
 namespace torvex::testing {
 
 namespace {
-
-constexpr BYTE kWheelDescriptor[] = {
-    0x05, 0x01,             // Usage Page (Generic Desktop)
-    0x09, 0x04,             // Usage (Joystick)
-    0xA1, 0x01,             // Collection (Application)
-    0x15, 0x00,             //   Logical Minimum (0)
-    0x26, 0xFF, 0x00,       //   Logical Maximum (255)
-    0x75, 0x08,             //   Report Size (8)
-    0x95, 0x04,             //   Report Count (4)
-    0x09, 0x30,             //   Usage (X): the wheel
-    0x09, 0x31,             //   Usage (Y): the accelerator
-    0x09, 0x35,             //   Usage (Rz): the brake
-    0x09, 0x32,             //   Usage (Z): reserved, sent as 0
-    0x81, 0x02,             //   Input (Data, Variable, Absolute)
-    0x25, 0x07,             //   Logical Maximum (7)
-    0x46, 0x3B, 0x01,       //   Physical Maximum (315)
-    0x65, 0x14,             //   Unit (degrees)
-    0x75, 0x04,             //   Report Size (4)
-    0x95, 0x01,             //   Report Count (1)
-    0x09, 0x39,             //   Usage (Hat Switch)
-    0x81, 0x42,             //   Input (Data, Variable, Absolute, Null State)
-    0x65, 0x00,             //   Unit (none)
-    0x45, 0x00,             //   Physical Maximum (0)
-    0x05, 0x09,             //   Usage Page (Button)
-    0x19, 0x01,             //   Usage Minimum (1)
-    0x29, 0x0C,             //   Usage Maximum (12)
-    0x25, 0x01,             //   Logical Maximum (1)
-    0x75, 0x01,             //   Report Size (1)
-    0x95, 0x0C,             //   Report Count (12)
-    0x81, 0x02,             //   Input (Data, Variable, Absolute)
-    0x06, 0x00, 0xFF,       //   Usage Page (vendor)
-    0x09, 0x01,             //   Usage (1): the two force channels and their padding
-    0x26, 0xFF, 0x00,       //   Logical Maximum (255)
-    0x75, 0x08,             //   Report Size (8)
-    0x95, 0x04,             //   Report Count (4)
-    0x91, 0x02,             //   Output (Data, Variable, Absolute)
-    0xC0,                   // End Collection
-};
 
 constexpr auto kNodeWait = std::chrono::seconds(10);
 
@@ -101,11 +65,11 @@ void UhidWheel::Plug()
     uhid_create2_req& create = event.u.create2;
     CopyText(create.name, sizeof create.name, "ZK-5120 Force Feedback Wheel");
     CopyText(create.uniq, sizeof create.uniq, uniq_);
-    create.rd_size = sizeof kWheelDescriptor;
+    create.rd_size = static_cast<__u16>(kWheelReportDescriptor.size());
     create.bus = 0x03; // USB
     create.vendor = vendor_;
     create.product = product_;
-    std::memcpy(create.rd_data, kWheelDescriptor, sizeof kWheelDescriptor);
+    std::memcpy(create.rd_data, kWheelReportDescriptor.data(), kWheelReportDescriptor.size());
     if (!Send(uhid_.get(), event)) {
         error_ = std::string("UHID_CREATE2: ") + std::strerror(errno);
         uhid_.Reset();

@@ -4,9 +4,7 @@
 // reports written to the node back here, and unplugging it is the device
 // destroyed, as when the cable is pulled. Made with other ids it is
 // another HID device, which nothing of the wheel's may take for the wheel.
-// Its report descriptor is the wheel's: X, accelerator, brake and a
-// reserved byte, the hat and 12 buttons in six bytes, four vendor bytes of
-// output, no report ids.
+// Its report descriptor is the wheel's (wheel_report_descriptor.h).
 // Needs root and the uhid and hid-generic modules; not thread-safe.
 #pragma once
 
