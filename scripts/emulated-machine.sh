@@ -100,8 +100,9 @@ build() {
   debootstrap_root "$root" "$dir/debootstrap.log"
 
   # Packages inside: Wine with its 32-bit half, Xvfb for the tests that make
-  # windows, and Debian's kernel with a small initramfs that can mount the
-  # root image.
+  # windows, udev, fftest, SDL2 and systemd's tools for the Linux bridge's
+  # tests (systemd is not the guest's init), and Debian's kernel with a small
+  # initramfs that can mount the root image.
   as_root mount -t proc proc "$root/proc"
   as_root mount --bind /dev "$root/dev"
   as_root mount -t sysfs sys "$root/sys"
@@ -115,7 +116,7 @@ build() {
   as_root chmod 755 "$root/usr/sbin/policy-rc.d"
   as_root chroot "$root" dpkg --add-architecture i386
   as_root chroot "$root" env DEBIAN_FRONTEND=noninteractive sh -c \
-    'apt-get update -qq && apt-get install -y -qq --no-install-recommends wine wine32:i386 xvfb kmod udev joystick libstdc++6 linux-image-amd64 && apt-get clean' \
+    'apt-get update -qq && apt-get install -y -qq --no-install-recommends wine wine32:i386 xvfb kmod udev joystick libstdc++6 libsdl2-2.0-0 systemd linux-image-amd64 && apt-get clean' \
     >"$dir/packages.log" 2>&1 || {
     tail -n 20 "$dir/packages.log" >&2
     exit 1

@@ -19,6 +19,8 @@ if [ "${1:-}" != deliverables ]; then
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
     wine wine64 xvfb xauth
     clang libclang-rt-14-dev
+    # the SDL2 game that the Linux bridge's tests play in the emulated machine
+    libsdl2-dev
     # the emulated machine and the fresh Debian root, made beside the compiling
     qemu-system-x86 debootstrap e2fsprogs debian-archive-keyring
   )
