@@ -43,6 +43,17 @@ int PosixUinput::Create(const UinputDeviceSetup& setup)
         result = result != 0 ? result : bit(UI_SET_EVBIT, EV_KEY);
     for (const std::uint16_t key : setup.keys)
         result = result != 0 ? result : bit(UI_SET_KEYBIT, key);
+    if (!setup.axes.empty())
+        result = result != 0 ? result : bit(UI_SET_EVBIT, EV_ABS);
+    for (const auto& [code, range] : setup.axes) {
+        result = result != 0 ? result : bit(UI_SET_ABSBIT, code);
+        const uinput_abs_setup axis{code, range};
+        result = result != 0 ? result : Control(UI_ABS_SETUP, &axis);
+    }
+    if (!setup.miscs.empty())
+        result = result != 0 ? result : bit(UI_SET_EVBIT, EV_MSC);
+    for (const std::uint16_t misc : setup.miscs)
+        result = result != 0 ? result : bit(UI_SET_MSCBIT, misc);
     uinput_setup device{};
     device.id = setup.id;
     std::strncpy(device.name, setup.name.c_str(), UINPUT_MAX_NAME_SIZE - 1);
@@ -68,6 +79,14 @@ int PosixUinput::NextEvent(input_event* event, int timeoutMs)
         return errno == EAGAIN || errno == EINTR ? 0 : -errno;
     // uinput hands out whole events only; anything else is no event.
     return got == static_cast<ssize_t>(sizeof *event) ? 1 : -EIO;
+}
+
+int PosixUinput::Emit(const input_event& event)
+{
+    const ssize_t written = write(fd_, &event, sizeof event);
+    if (written < 0)
+        return -errno;
+    return written == static_cast<ssize_t>(sizeof event) ? 0 : -EIO;
 }
 
 int PosixUinput::BeginUpload(uinput_ff_upload* upload)

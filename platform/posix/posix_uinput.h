@@ -18,6 +18,9 @@ public:
 
     int Create(const UinputDeviceSetup& setup) override;
     int NextEvent(input_event* event, int timeoutMs) override;
+    int Emit(const input_event& event) override;
+    // For waiting on the device together with other files.
+    int Descriptor() const { return fd_; }
     int BeginUpload(uinput_ff_upload* upload) override;
     int EndUpload(const uinput_ff_upload& upload) override;
     int BeginErase(uinput_ff_erase* erase) override;

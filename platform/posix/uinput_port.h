@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace torvex {
@@ -18,8 +19,10 @@ struct UinputDeviceSetup {
     std::string name;
     input_id id{};
     std::vector<std::uint16_t> effects; // FF_ bits: effect types, waveforms, FF_GAIN, FF_AUTOCENTER
-    std::vector<std::uint16_t> keys;    // the buttons games may name as triggers
-    std::uint32_t effectsMax = 0;       // effects held at once
+    std::vector<std::uint16_t> keys;    // the buttons, which games may also name as triggers
+    std::vector<std::pair<std::uint16_t, input_absinfo>> axes; // ABS_ codes with their ranges
+    std::vector<std::uint16_t> miscs;                          // MSC_ codes
+    std::uint32_t effectsMax = 0;                              // effects held at once
 };
 
 class UinputPort {
@@ -31,6 +34,9 @@ public:
     // `*event`, 0 when none came within `timeoutMs` (-1: no limit), or a
     // negative errno.
     virtual int NextEvent(input_event* event, int timeoutMs) = 0;
+    // Reports an input event (an axis, a button, SYN_REPORT) on the
+    // device, as if the device had made it: 0 or a negative errno.
+    virtual int Emit(const input_event& event) = 0;
     // The upload or erase behind an EV_UINPUT event, its request_id set by
     // the caller from the event's value: 0 or a negative errno. Every
     // request taken must be answered with its End call, whose retval is 0 or

@@ -10,8 +10,7 @@ namespace torvex::ffbridge {
 
 namespace {
 
-// The wheel's ids as the bridge's device carries them, so that a game's
-// list of devices names the wheel.
+// The device version when there is no event node to copy the wheel's from.
 constexpr std::uint16_t kBridgeVersion = 1;
 
 // What a refused DirectInput call tells the game's ioctl.
@@ -22,19 +21,24 @@ int ErrnoOf(HRESULT result)
 
 } // namespace
 
-UinputDeviceSetup BridgeDeviceSetup()
+UinputDeviceSetup WheelWithoutEventNode()
 {
-    UinputDeviceSetup setup;
-    setup.name = "ZK-5120 Force Feedback Wheel";
-    setup.id = {BUS_VIRTUAL, static_cast<std::uint16_t>(kWheelVendorId),
+    UinputDeviceSetup wheel;
+    wheel.name = "ZK-5120 Force Feedback Wheel";
+    wheel.id = {BUS_USB, static_cast<std::uint16_t>(kWheelVendorId),
                 static_cast<std::uint16_t>(kWheelProductId), kBridgeVersion};
-    setup.effects = {FF_CONSTANT, FF_RAMP,     FF_PERIODIC, FF_SQUARE, FF_TRIANGLE,
+    for (std::uint16_t button = 0; button < kWheelButtonCount; ++button)
+        wheel.keys.push_back(static_cast<std::uint16_t>(BTN_TRIGGER + button));
+    return wheel;
+}
+
+UinputDeviceSetup BridgeDeviceSetup(UinputDeviceSetup wheel)
+{
+    wheel.effects = {FF_CONSTANT, FF_RAMP,     FF_PERIODIC, FF_SQUARE, FF_TRIANGLE,
                      FF_SINE,     FF_SAW_UP,   FF_SAW_DOWN, FF_SPRING, FF_DAMPER,
                      FF_INERTIA,  FF_FRICTION, FF_RUMBLE,   FF_GAIN,   FF_AUTOCENTER};
-    for (std::uint16_t button = 0; button < kWheelButtonCount; ++button)
-        setup.keys.push_back(static_cast<std::uint16_t>(BTN_TRIGGER + button));
-    setup.effectsMax = kMaxBridgeEffects;
-    return setup;
+    wheel.effectsMax = kMaxBridgeEffects;
+    return wheel;
 }
 
 ForceBridge::ForceBridge(UinputPort& uinput, BridgeDriver driver, BridgeTrace* trace, std::ostream& log)

@@ -19,8 +19,12 @@
 
 namespace torvex::ffbridge {
 
-// The device games see.
-UinputDeviceSetup BridgeDeviceSetup();
+// The wheel as its own event node shows it when it has none to mirror:
+// its name and USB ids, its 12 buttons.
+UinputDeviceSetup WheelWithoutEventNode();
+// The device games see: the wheel as its event node shows it (name, ids,
+// axes, buttons) with force feedback.
+UinputDeviceSetup BridgeDeviceSetup(UinputDeviceSetup wheel);
 
 struct BridgeDriver {
     IDirectInputEffectDriver* driver = nullptr;

@@ -10,12 +10,18 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include "platform/posix/posix_event_node.h"
 #include "platform/posix/posix_uinput.h"
 #include "tools/ffbridge/force_bridge.h"
 #include "tools/lab/driver_session.h"
 #include "tools/lab/lab_registry.h"
 #include "tools/lab/option_value.h"
 #include "tools/lab/timeline.h"
+#include "tools/lab/wheel_search.h"
 
 namespace {
 
@@ -32,9 +38,11 @@ constexpr int kCollectEveryMs = 1000;
 constexpr const char* kUsage =
     "usage: torvex-ffd [options]\n"
     "\n"
-    "Offers the ZK-5120 to games as a force-feedback joystick (a uinput device)\n"
-    "and plays their effects on the wheel through the effect driver. Runs until\n"
-    "interrupted (SIGINT, SIGTERM); what it refuses or ignores goes to standard error.\n"
+    "Offers the ZK-5120 to games as one joystick with force feedback (a uinput\n"
+    "device): the wheel's axes and buttons, mirrored from its own event node,\n"
+    "which it takes for itself, and its effects played on the wheel through the\n"
+    "effect driver. Runs until interrupted (SIGINT, SIGTERM) or until the wheel is\n"
+    "unplugged; what it refuses or ignores goes to standard error.\n"
     "\n"
     "options:\n"
     "  --device auto    the wheel's hidraw node, found by its USB ids (the default)\n"
@@ -100,21 +108,61 @@ void CatchStops()
     sigaction(SIGTERM, &action, nullptr);
 }
 
-// Until stopped: the kernel's events, the delayed plays when due, and the
-// wheel's reports gathered (written to `timeline` when there is one).
-int Serve(UinputPort& uinput, ForceBridge& bridge, lab::World& world, std::ostream* timeline)
+// The wheel's hidraw node: the one named, or the one wheel found.
+std::string WheelNode(const lab::LabOptions& options)
+{
+    if (options.devicePath != lab::kFindDevice)
+        return options.devicePath;
+    const lab::WheelSearch search =
+        lab::FindWheelNodes(lab::SearchRoot(options) / "sys", lab::SearchRoot(options) / "dev");
+    return search.nodes.size() == 1 ? search.nodes.front() : std::string();
+}
+
+int CannotOpen(const std::string& node, int error, const std::string& what)
+{
+    std::cerr << "torvex-ffd: cannot open " << node << " (" << what << "): " << std::strerror(error)
+              << (error == EACCES
+                      ? "; the package's udev rules give it to the user torvex-ffd, or run as root"
+                      : "")
+              << "\n";
+    return kExitFailed;
+}
+
+// Until stopped or unplugged: the kernel's requests, the wheel's own events
+// mirrored, the delayed plays when due, and the wheel's reports gathered
+// (written to `timeline` when there is one).
+int Serve(PosixUinput& uinput, PosixEventNode* wheel, ForceBridge& bridge, lab::World& world,
+          std::ostream* timeline)
 {
     while (stopping == 0) {
         const int untilPlay = bridge.StartDuePlays();
         const int wait = untilPlay < 0 || untilPlay > kCollectEveryMs ? kCollectEveryMs : untilPlay;
+        pollfd waiting[2] = {{uinput.Descriptor(), POLLIN, 0}, {wheel ? wheel->Descriptor() : -1, POLLIN, 0}};
+        if (poll(waiting, 2, wait) < 0 && errno != EINTR) {
+            std::cerr << "torvex-ffd: waiting for events failed: " << std::strerror(errno) << "\n";
+            return kExitFailed;
+        }
         input_event event{};
-        const int got = uinput.NextEvent(&event, wait);
+        int got = 0;
+        while ((got = uinput.NextEvent(&event, 0)) > 0)
+            bridge.Handle(event);
         if (got < 0) {
             std::cerr << "torvex-ffd: reading the uinput device failed: " << std::strerror(-got) << "\n";
             return kExitFailed;
         }
-        if (got > 0)
-            bridge.Handle(event);
+        while (wheel != nullptr && (got = wheel->Next(&event)) > 0)
+            if (const int failed = uinput.Emit(event); failed != 0)
+                std::cerr << "torvex-ffd: passing on the wheel's event failed: " << std::strerror(-failed)
+                          << "\n";
+        if (got == -ENODEV) {
+            std::cerr << "torvex-ffd: the wheel was unplugged\n";
+            return kExitOk;
+        }
+        if (got < 0) {
+            std::cerr << "torvex-ffd: reading " << wheel->node() << " failed: " << std::strerror(-got)
+                      << "\n";
+            return kExitFailed;
+        }
         lab::Timeline reports;
         world.CollectReports(reports);
         if (timeline != nullptr)
@@ -148,19 +196,33 @@ int Main(const std::vector<std::string>& args)
         }
     }
 
+    // Each node the bridge needs is opened first, so that a missing
+    // permission is named before anything is offered to games.
+    const std::string hidraw = WheelNode(line.lab);
+    if (!hidraw.empty()) {
+        const int probe = open(hidraw.c_str(), O_RDWR | O_CLOEXEC);
+        if (probe < 0)
+            return CannotOpen(hidraw, errno, "the wheel's forces");
+        close(probe);
+    }
+    const std::string eventNode = hidraw.empty() ? std::string() : EventNodeOfHidraw(hidraw);
+    PosixEventNode wheel(eventNode);
+    UinputDeviceSetup layout = WheelWithoutEventNode();
+    if (eventNode.empty())
+        std::cerr << "torvex-ffd: the wheel has no event node here; games get its buttons and force feedback "
+                     "only\n";
+    else if (const int opened = wheel.Open(&layout); opened != 0)
+        return CannotOpen(eventNode, -opened, "the wheel's axes and buttons");
+    PosixUinput uinput(line.uinputPath);
+    if (const int created = uinput.Create(BridgeDeviceSetup(layout)); created != 0)
+        return CannotOpen(line.uinputPath, -created, "the device games see");
+
     lab::DriverSession session(line.lab, std::cerr, "torvex-ffd");
     HRESULT deviceId = S_OK;
     if (!session.Prepare(0) || !session.Bind(&deviceId))
         return kExitFailed;
     if (deviceId != S_OK)
         return session.Fail("DeviceID answered " + lab::HexResult(deviceId));
-    PosixUinput uinput(line.uinputPath);
-    if (const int created = uinput.Create(BridgeDeviceSetup()); created != 0) {
-        session.Fail("cannot create the force-feedback device with " + line.uinputPath + ": " +
-                     std::strerror(-created) +
-                     (created == -EACCES ? " (it is root's unless a udev rule gives it)" : ""));
-        return kExitFailed;
-    }
     CatchStops();
     lab::World& world = session.Place();
     BridgeTrace tracer(trace);
@@ -170,7 +232,8 @@ int Main(const std::vector<std::string>& args)
         [&world] { return world.Now(); }};
     ForceBridge bridge(uinput, driver, line.tracePath.empty() ? nullptr : &tracer, std::cerr);
     std::cerr << "torvex-ffd: the wheel takes games' force feedback\n";
-    const int served = Serve(uinput, bridge, world, line.timelinePath.empty() ? nullptr : &timeline);
+    const int served = Serve(uinput, eventNode.empty() ? nullptr : &wheel, bridge, world,
+                             line.timelinePath.empty() ? nullptr : &timeline);
     bridge.DestroyAll();
     session.Release();
     lab::Timeline reports;
