@@ -23,6 +23,7 @@ class FakeUinput final : public UinputPort {
 public:
     int Create(const UinputDeviceSetup&) override { return 0; }
     int NextEvent(input_event*, int) override { return 0; }
+    int Emit(const input_event&) override { return 0; }
     int BeginUpload(uinput_ff_upload* upload) override
     {
         if (failBegin)

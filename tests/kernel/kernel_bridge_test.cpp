@@ -20,6 +20,7 @@
 #include <sstream>
 #include <thread>
 
+#include "tests/kernel/running_bridge.h"
 #include "tests/lab/lab_test_support.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/uhid_wheel.h"
@@ -30,23 +31,6 @@ namespace {
 
 using testing::ScratchFolder;
 using testing::UhidWheel;
-
-// The event node of the bridge's device: the one named as the wheel that
-// offers force feedback (the wheel's own node offers none).
-std::string BridgeEventNode()
-{
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator("/sys/class/input", error)) {
-        const std::string name = entry.path().filename().string();
-        if (name.rfind("event", 0) != 0)
-            continue;
-        const auto device = entry.path() / "device";
-        if (ReadText(device / "name") == "ZK-5120 Force Feedback Wheel\n" &&
-            ReadText(device / "capabilities" / "ff") != "0\n")
-            return "/dev/input/" + name;
-    }
-    return {};
-}
 
 // The reports of a timeline as the lab prints it.
 std::vector<std::vector<BYTE>> TimelineReports(const std::string& text)
@@ -75,52 +59,6 @@ std::size_t CountLines(const std::string& text, const std::string& start)
     return count;
 }
 
-// torvex-ffd started on `wheel`, its log, trace and timeline in `folder`;
-// its force-feedback device's event node once it is there.
-class RunningBridge {
-public:
-    RunningBridge(const UhidWheel& wheel, const ScratchFolder& folder) : folder_(folder)
-    {
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 2, File("bridge.log").c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0644);
-        std::vector<std::string> args = {TORVEX_FFD,    "--device",   wheel.node(), "--trace",
-                                         File("trace"), "--timeline", File("timeline")};
-        std::vector<char*> argv;
-        for (std::string& arg : args)
-            argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        if (posix_spawn(&pid_, TORVEX_FFD, &actions, nullptr, argv.data(), environ) != 0)
-            pid_ = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        for (int tries = 0; pid_ > 0 && tries < 200 && node_.empty(); ++tries) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            node_ = BridgeEventNode();
-        }
-    }
-    ~RunningBridge() { Stop(); }
-
-    const std::string& node() const { return node_; }
-    std::string File(const char* name) const { return (folder_.path() / name).string(); }
-    // Ends it as the system does; true when it ended cleanly.
-    bool Stop()
-    {
-        if (pid_ <= 0)
-            return false;
-        kill(pid_, SIGTERM);
-        int status = 0;
-        waitpid(pid_, &status, 0);
-        pid_ = -1;
-        return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    }
-
-private:
-    const ScratchFolder& folder_;
-    pid_t pid_ = -1;
-    std::string node_;
-};
-
 TEST(KernelBridge, FftestsEffectsReachTheWheelAndTheWheelIsLetGoWhenFftestCloses)
 {
     UhidWheel wheel("torvex-bridge-" + std::to_string(getpid()));
@@ -138,10 +76,11 @@ TEST(KernelBridge, FftestsEffectsReachTheWheelAndTheWheelIsLetGoWhenFftestCloses
     });
     // fftest uploads its six effects (sine, constant, spring, damper, strong
     // and weak rumble), plays the first two a second each, and exits.
-    const int fftest = node.empty() ? -1
-                                    : std::system(("(sleep 1; echo 0; sleep 1; echo 1; sleep 1; echo -1) | fftest " +
-                                                   node + " >" + file("fftest.log") + " 2>&1")
-                                                      .c_str());
+    const int fftest = node.empty()
+                           ? -1
+                           : std::system(("(sleep 1; echo 0; sleep 1; echo 1; sleep 1; echo -1) | fftest " +
+                                          node + " >" + file("fftest.log") + " 2>&1")
+                                             .c_str());
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     const bool ended = bridge.Stop();
     done = true;
@@ -153,12 +92,13 @@ TEST(KernelBridge, FftestsEffectsReachTheWheelAndTheWheelIsLetGoWhenFftestCloses
     EXPECT_TRUE(ended) << log;
     const std::string trace = ReadText(file("trace"));
     EXPECT_EQ(CountLines(trace, "download "), 6u) << "every effect of fftest taken\n" << trace << log;
-    EXPECT_EQ(CountLines(trace, "destroy "), 6u) << "the kernel erases them all when fftest closes\n" << trace;
+    EXPECT_EQ(CountLines(trace, "destroy "), 6u) << "the kernel erases them all when fftest closes\n"
+                                                 << trace;
     EXPECT_EQ(received, TimelineReports(ReadText(file("timeline")))) << "the wheel got what the bridge wrote";
     ASSERT_FALSE(received.empty()) << log;
-    EXPECT_TRUE(std::any_of(received.begin(), received.end(),
-                            [&](const std::vector<BYTE>& report) { return report != received.back(); }))
-        << "the plays pushed the wheel";
+    EXPECT_TRUE(std::any_of(received.begin(), received.end(), [&](const std::vector<BYTE>& report) {
+        return report != received.back();
+    })) << "the plays pushed the wheel";
     EXPECT_EQ(received.back(), std::vector<BYTE>(5, 0)) << "the wheel is let go";
 }
 
@@ -191,15 +131,17 @@ TEST(KernelBridge, AnswersAGamesUploadsAtOnce)
         effect.direction = 0x4000;
         effect.replay.length = 1000;
         for (std::vector<double>* times : {&created, &updated}) {
-            effect.u.constant.level = static_cast<std::int16_t>(100 + round + static_cast<int>(times->size()));
+            effect.u.constant.level =
+                static_cast<std::int16_t>(100 + round + static_cast<int>(times->size()));
             const auto before = std::chrono::steady_clock::now();
             ASSERT_EQ(ioctl(game.get(), EVIOCSFF, &effect), 0) << std::strerror(errno);
-            times->push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - before)
-                                 .count());
+            times->push_back(
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - before).count());
         }
         const auto before = std::chrono::steady_clock::now();
         ASSERT_EQ(ioctl(game.get(), EVIOCRMFF, effect.id), 0) << std::strerror(errno);
-        erased.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - before).count());
+        erased.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - before).count());
     }
     std::printf("an erase answered in %.2f ms (median; 99th percentile %.2f)\n", Percentile(erased, 0.5),
                 Percentile(erased, 0.99));

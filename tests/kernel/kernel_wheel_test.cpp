@@ -36,7 +36,8 @@ std::string Uniq()
 }
 
 // Button 2 starts a 50 ms push while it is down.
-constexpr const char* kKick = "download kick constant duration=50000 gain=10000 axes=0,1 dir=1,0 constant=10000 trigger=2\n";
+constexpr const char* kKick =
+    "download kick constant duration=50000 gain=10000 axes=0,1 dir=1,0 constant=10000 trigger=2\n";
 
 class GoldenScenarioOnTheKernel : public ::testing::TestWithParam<std::string> {};
 
@@ -98,7 +99,8 @@ TEST(KernelWheel, DeviceAutoFindsTheWheelBesideAnotherHidDeviceAndNamesTwoWheels
     {
         std::ostringstream commentary;
         ASSERT_TRUE(RunScenario(kick, options, commentary).ok) << commentary.str();
-        EXPECT_NE(commentary.str().find("the wheel is " + wheel.node()), std::string::npos) << commentary.str();
+        EXPECT_NE(commentary.str().find("the wheel is " + wheel.node()), std::string::npos)
+            << commentary.str();
         const std::vector<BYTE> push = {0, 0, 0, 0x7F, 0};
         const auto received = wheel.TakeReceived();
         EXPECT_EQ(std::count(received.begin(), received.end(), push), 4) << "button 2 from 125 to 200 ms";
@@ -107,7 +109,8 @@ TEST(KernelWheel, DeviceAutoFindsTheWheelBesideAnotherHidDeviceAndNamesTwoWheels
     ASSERT_FALSE(second.node().empty()) << second.error();
     std::ostringstream commentary;
     EXPECT_FALSE(RunScenario(kick, options, commentary).ok);
-    EXPECT_NE(commentary.str().find("2 ZK-5120 wheels are plugged in"), std::string::npos) << commentary.str();
+    EXPECT_NE(commentary.str().find("2 ZK-5120 wheels are plugged in"), std::string::npos)
+        << commentary.str();
     for (const std::string& node : {wheel.node(), second.node()})
         EXPECT_NE(commentary.str().find(node), std::string::npos) << node << "\n" << commentary.str();
 }
@@ -116,7 +119,8 @@ TEST(KernelWheel, DeviceAutoFindsTheWheelBesideAnotherHidDeviceAndNamesTwoWheels
 // installed on this machine.
 std::string UdevTags(const std::string& node)
 {
-    const std::string command = "udevadm test /sys/class/hidraw/" + node.substr(node.rfind('/') + 1) + " 2>&1";
+    const std::string command =
+        "udevadm test /sys/class/hidraw/" + node.substr(node.rfind('/') + 1) + " 2>&1";
     std::string output;
     if (FILE* udevadm = popen(command.c_str(), "r")) {
         char chunk[4096];
@@ -165,9 +169,10 @@ TEST_P(TriggerLatency, TheForceFollowsTheButtonWithinATick)
     std::ostringstream commentary;
     LabOutcome outcome;
     // A nudge of one tick at the start says when the driver ticks.
-    const std::string scenario = "download nudge constant duration=25000 gain=10000 axes=0,1 dir=0,1 constant=5000\n"
-                                 "start nudge\n" +
-                                 std::string(kKick) + "at 8000\n";
+    const std::string scenario =
+        "download nudge constant duration=25000 gain=10000 axes=0,1 dir=0,1 constant=5000\n"
+        "start nudge\n" +
+        std::string(kKick) + "at 8000\n";
     std::thread lab([&] { outcome = RunScenario(Parsed(scenario), options, commentary); });
     const auto ticking = wheel.NextReceived(std::chrono::seconds(10));
     // Press k lasts from begin + (2k + 1) * kHeld to begin + (2k + 2) * kHeld.
@@ -179,7 +184,8 @@ TEST_P(TriggerLatency, TheForceFollowsTheButtonWithinATick)
     int sent = 0;
     // Like a device on the bus it keeps its rate and never sends in bursts
     // when it falls behind; what the driver writes is timed as it arrives.
-    for (Clock::time_point send = begin; ticking && send < end; send = std::max(send + period, Clock::now())) {
+    for (Clock::time_point send = begin; ticking && send < end;
+         send = std::max(send + period, Clock::now())) {
         InputReport report = EncodeInputReport({});
         SetWheelButton(report, 2, pressOf(send) % 2 == 1);
         wheel.SetInputReport(report);
@@ -203,21 +209,25 @@ TEST_P(TriggerLatency, TheForceFollowsTheButtonWithinATick)
     lab.join();
     ASSERT_TRUE(ticking) << "the driver wrote nothing within 10 s\n" << commentary.str();
     ASSERT_TRUE(outcome.ok) << commentary.str();
-    const auto ms = [](Clock::duration duration) { return std::chrono::duration<double, std::milli>(duration).count(); };
+    const auto ms = [](Clock::duration duration) {
+        return std::chrono::duration<double, std::milli>(duration).count();
+    };
     std::vector<double> starts;
     std::vector<double> stops;
     for (int press = 0; press < kPresses; ++press) {
-        ASSERT_TRUE(firstForce[press] && lastForce[press]) << "no force for press " << press << "\n"
-                                                           << commentary.str() << FormatTimeline(outcome.timeline);
+        ASSERT_TRUE(firstForce[press] && lastForce[press])
+            << "no force for press " << press << "\n"
+            << commentary.str() << FormatTimeline(outcome.timeline);
         const Clock::time_point down = begin + (2 * press + 1) * kHeld;
         starts.push_back(ms(*firstForce[press] - down));
         stops.push_back(ms(*lastForce[press] - (down + kHeld)));
     }
-    std::printf("wheel reporting every %d ms (%.0f reports a second), %d presses: first force %.1f ms after the "
-                "press (median; at most %.1f), last %.1f ms after the release (median; at most %.1f)\n",
-                GetParam(), sent * 1000 / ms(end - begin), kPresses, Median(starts),
-                *std::max_element(starts.begin(), starts.end()), Median(stops),
-                *std::max_element(stops.begin(), stops.end()));
+    std::printf(
+        "wheel reporting every %d ms (%.0f reports a second), %d presses: first force %.1f ms after the "
+        "press (median; at most %.1f), last %.1f ms after the release (median; at most %.1f)\n",
+        GetParam(), sent * 1000 / ms(end - begin), kPresses, Median(starts),
+        *std::max_element(starts.begin(), starts.end()), Median(stops),
+        *std::max_element(stops.begin(), stops.end()));
     // One 25 ms tick and the 10 ms read wait, and for the end the 50 ms push
     // too, with room for the emulated machine's clock. The median, since a
     // machine emulated beside other work stalls a tick now and then.

@@ -1,0 +1,97 @@
+// torvex-ffd as the kernel tests run it: started on a uhid-made wheel, its
+// log, trace and timeline in a scratch folder, its device's event node
+// found once the kernel made it.
+#pragma once
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/lab/lab_test_support.h"
+#include "tests/support/scratch_folder.h"
+#include "tests/support/uhid_wheel.h"
+
+namespace torvex::lab {
+
+// The event node of the bridge's device: the one named as the wheel that
+// offers force feedback (the wheel's own node offers none).
+inline std::string BridgeEventNode()
+{
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/sys/class/input", error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind("event", 0) != 0)
+            continue;
+        const auto device = entry.path() / "device";
+        if (ReadText(device / "name") == "ZK-5120 Force Feedback Wheel\n" &&
+            ReadText(device / "capabilities" / "ff") != "0\n")
+            return "/dev/input/" + name;
+    }
+    return {};
+}
+
+class RunningBridge {
+public:
+    RunningBridge(const testing::UhidWheel& wheel, const testing::ScratchFolder& folder) : folder_(folder)
+    {
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 2, File("bridge.log").c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        std::vector<std::string> args = {TORVEX_FFD,    "--device",   wheel.node(),    "--trace",
+                                         File("trace"), "--timeline", File("timeline")};
+        std::vector<char*> argv;
+        for (std::string& arg : args)
+            argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        if (posix_spawn(&pid_, TORVEX_FFD, &actions, nullptr, argv.data(), environ) != 0)
+            pid_ = -1;
+        posix_spawn_file_actions_destroy(&actions);
+        for (int tries = 0; pid_ > 0 && tries < 200 && node_.empty(); ++tries) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            node_ = BridgeEventNode();
+        }
+    }
+    ~RunningBridge() { Stop(); }
+
+    const std::string& node() const { return node_; }
+    std::string File(const char* name) const { return (folder_.path() / name).string(); }
+    std::string Log() const { return ReadText(File("bridge.log")); }
+    // Ends it as the system does; true when it ended cleanly.
+    bool Stop()
+    {
+        if (pid_ > 0)
+            kill(pid_, SIGTERM);
+        return Ended(std::chrono::milliseconds(-1));
+    }
+    // Whether it ended cleanly by itself within `wait` (negative: no limit).
+    bool Ended(std::chrono::milliseconds wait)
+    {
+        if (pid_ <= 0)
+            return false;
+        int status = 0;
+        const auto until = std::chrono::steady_clock::now() + wait;
+        while (waitpid(pid_, &status, wait.count() < 0 ? 0 : WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() > until)
+                return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        pid_ = -1;
+        return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    }
+
+private:
+    const testing::ScratchFolder& folder_;
+    pid_t pid_ = -1;
+    std::string node_;
+};
+
+} // namespace torvex::lab
