@@ -65,6 +65,8 @@ public:
     const std::string& node() const { return node_; }
     std::string File(const char* name) const { return (folder_.path() / name).string(); }
     std::string Log() const { return ReadText(File("bridge.log")); }
+    // Holds it (SIGSTOP) or lets it go on (SIGCONT), as a busy machine might.
+    void Hold(bool held) const { kill(pid_, held ? SIGSTOP : SIGCONT); }
     // Ends it as the system does; true when it ended cleanly.
     bool Stop()
     {
