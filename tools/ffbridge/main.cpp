@@ -109,13 +109,23 @@ void CatchStops()
 }
 
 // The wheel's hidraw node: the one named, or the one wheel found.
+// The wheel's hidraw node: the one named, or the one wheel found; empty,
+// with the reason said, when there is not exactly one.
 std::string WheelNode(const lab::LabOptions& options)
 {
     if (options.devicePath != lab::kFindDevice)
         return options.devicePath;
     const lab::WheelSearch search =
         lab::FindWheelNodes(lab::SearchRoot(options) / "sys", lab::SearchRoot(options) / "dev");
-    return search.nodes.size() == 1 ? search.nodes.front() : std::string();
+    if (search.nodes.size() == 1)
+        return search.nodes.front();
+    std::cerr << "torvex-ffd: ";
+    if (search.nodes.empty())
+        std::cerr << "no ZK-5120 found in " << search.hidrawClass.string() << "; plug it in";
+    for (const std::string& node : search.nodes)
+        std::cerr << (node == search.nodes.front() ? "a ZK-5120 at each of " : ", ") << node;
+    std::cerr << (search.nodes.empty() ? "\n" : ": name one with --device\n");
+    return {};
 }
 
 int CannotOpen(const std::string& node, int error, const std::string& what)
@@ -199,13 +209,15 @@ int Main(const std::vector<std::string>& args)
     // Each node the bridge needs is opened first, so that a missing
     // permission is named before anything is offered to games.
     const std::string hidraw = WheelNode(line.lab);
-    if (!hidraw.empty()) {
-        const int probe = open(hidraw.c_str(), O_RDWR | O_CLOEXEC);
-        if (probe < 0)
-            return CannotOpen(hidraw, errno, "the wheel's forces");
+    if (hidraw.empty())
+        return kExitFailed;
+    if (const int probe = open(hidraw.c_str(), O_RDWR | O_CLOEXEC); probe >= 0)
         close(probe);
-    }
-    const std::string eventNode = hidraw.empty() ? std::string() : EventNodeOfHidraw(hidraw);
+    else
+        return CannotOpen(hidraw, errno, "the wheel's forces");
+    // The driver drives the node whose event node is mirrored.
+    line.lab.devicePath = hidraw;
+    const std::string eventNode = EventNodeOfHidraw(hidraw);
     PosixEventNode wheel(eventNode);
     UinputDeviceSetup layout = WheelWithoutEventNode();
     if (eventNode.empty())
