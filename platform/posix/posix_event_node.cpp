@@ -82,11 +82,16 @@ int PosixEventNode::Open(UinputDeviceSetup* layout)
     if (fd_ < 0)
         return -errno;
     char name[UINPUT_MAX_NAME_SIZE] = {};
+    char phys[UINPUT_MAX_NAME_SIZE] = {};
     std::vector<std::uint16_t> types;
     std::vector<std::uint16_t> axes;
     if (ioctl(fd_, EVIOCGNAME(sizeof name - 1), name) < 0 || ioctl(fd_, EVIOCGID, &layout_.id) < 0)
         return -errno;
+    // A device may have no physical path (ENOENT): the mirror has none either.
+    if (ioctl(fd_, EVIOCGPHYS(sizeof phys - 1), phys) < 0 && errno != ENOENT)
+        return -errno;
     layout_.name = name;
+    layout_.phys = phys;
     int result = Codes<EV_CNT>(fd_, 0, &types);
     for (const std::uint16_t type : types) {
         if (result != 0)

@@ -25,7 +25,8 @@ public:
     PosixEventNode& operator=(const PosixEventNode&) = delete;
 
     // Opens and grabs the node and reads what it reports into `layout`
-    // (name, ids, keys, axes, misc events): 0, or a negative errno.
+    // (name, ids, physical path, keys, axes, misc events): 0, or a
+    // negative errno.
     int Open(UinputDeviceSetup* layout);
     // The next event: 1 with `*event`, 0 when none is waiting, or a negative
     // errno (-ENODEV: the wheel was unplugged). After the kernel dropped

@@ -54,6 +54,8 @@ int PosixUinput::Create(const UinputDeviceSetup& setup)
         result = result != 0 ? result : bit(UI_SET_EVBIT, EV_MSC);
     for (const std::uint16_t misc : setup.miscs)
         result = result != 0 ? result : bit(UI_SET_MSCBIT, misc);
+    if (!setup.phys.empty())
+        result = result != 0 ? result : Control(UI_SET_PHYS, setup.phys.c_str());
     uinput_setup device{};
     device.id = setup.id;
     std::strncpy(device.name, setup.name.c_str(), UINPUT_MAX_NAME_SIZE - 1);

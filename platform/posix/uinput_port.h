@@ -18,6 +18,7 @@ namespace torvex {
 struct UinputDeviceSetup {
     std::string name;
     input_id id{};
+    std::string phys;                   // where the device sits, such as usb-0000:00:14.0-2/input0
     std::vector<std::uint16_t> effects; // FF_ bits: effect types, waveforms, FF_GAIN, FF_AUTOCENTER
     std::vector<std::uint16_t> keys;    // the buttons, which games may also name as triggers
     std::vector<std::pair<std::uint16_t, input_absinfo>> axes; // ABS_ codes with their ranges

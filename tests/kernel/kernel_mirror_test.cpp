@@ -184,6 +184,42 @@ TEST(KernelMirror, AnUnpluggedWheelEndsTheBridgeAndTheGamesUploadFailsAtOnce)
     EXPECT_TRUE(next.Stop()) << next.Log();
 }
 
+bool Pushed(const std::vector<std::vector<BYTE>>& reports)
+{
+    return std::any_of(reports.begin(), reports.end(),
+                       [](const std::vector<BYTE>& report) { return report[3] != 0 || report[4] != 0; });
+}
+
+// Two wheels, two bridges (as systemd starts one for each): a game's force
+// on one bridge moves its own wheel only.
+TEST(KernelMirror, EachOfTwoWheelsHasItsOwnBridge)
+{
+    UhidWheel first("torvex-first-" + std::to_string(getpid()));
+    UhidWheel second("torvex-second-" + std::to_string(getpid()));
+    ASSERT_FALSE(first.node().empty() || second.node().empty()) << first.error() << second.error();
+    const ScratchFolder firstFolder, secondFolder;
+    RunningBridge firstBridge(first, firstFolder), secondBridge(second, secondFolder);
+    ASSERT_FALSE(firstBridge.node().empty() || secondBridge.node().empty())
+        << firstBridge.Log() << secondBridge.Log();
+    ASSERT_NE(firstBridge.node(), secondBridge.node());
+    for (auto [bridge, wheel, other] :
+         {std::tuple{&firstBridge, &first, &second}, {&secondBridge, &second, &first}}) {
+        const UniqueFd game(open(bridge->node().c_str(), O_RDWR | O_CLOEXEC));
+        ff_effect effect{};
+        effect.type = FF_CONSTANT;
+        effect.id = -1;
+        effect.direction = 0x4000;
+        effect.replay.length = 200;
+        effect.u.constant.level = 0x6000;
+        ASSERT_EQ(Upload(game.get(), &effect), 0);
+        const input_event play{{}, EV_FF, static_cast<std::uint16_t>(effect.id), 1};
+        ASSERT_EQ(write(game.get(), &play, sizeof play), static_cast<ssize_t>(sizeof play));
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        EXPECT_TRUE(Pushed(wheel->TakeReceived())) << bridge->Log();
+        EXPECT_FALSE(Pushed(other->TakeReceived()));
+    }
+}
+
 #ifdef TORVEX_SDL_GAME
 // SDL2 as a game runs it, as the seat's user: logind gives that user the
 // bridge's node (a joystick), and the wheel's own node is not the user's.
@@ -218,10 +254,7 @@ TEST(KernelMirror, AnSdlGameSeesOneJoystickWithHapticsAndItsForcesReachTheWheel)
         std::regex_search(output, std::regex("axes 4 buttons 12 hats 1 haptic 1 guid 0300....2a6d00000500")))
         << output;
     EXPECT_NE(output.find("played constant 0 rumble 0\n"), std::string::npos) << output;
-    EXPECT_TRUE(std::any_of(received.begin(), received.end(),
-                            [](const std::vector<BYTE>& report) { return report[3] != 0 || report[4] != 0; }))
-        << "the game's forces reached the wheel\n"
-        << output << bridge.Log();
+    EXPECT_TRUE(Pushed(received)) << "the game's forces reached the wheel\n" << output << bridge.Log();
 }
 #endif
 

@@ -15,25 +15,30 @@
 #include <thread>
 #include <vector>
 
+#include "platform/posix/posix_event_node.h"
 #include "tests/lab/lab_test_support.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/uhid_wheel.h"
 
 namespace torvex::lab {
 
-// The event node of the bridge's device: the one named as the wheel that
-// offers force feedback (the wheel's own node offers none).
-inline std::string BridgeEventNode()
+// The event node of the bridge on the wheel at the hidraw node `wheel`: the
+// one named as the wheel that offers force feedback (the wheel's own node
+// offers none) and sits where the wheel's own node does.
+inline std::string BridgeEventNode(const std::string& wheel)
 {
+    const auto device = [](const std::string& node) {
+        return std::filesystem::path("/sys/class/input") / std::filesystem::path(node).filename() / "device";
+    };
+    const std::string phys = ReadText(device(EventNodeOfHidraw(wheel)) / "phys");
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator("/sys/class/input", error)) {
-        const std::string name = entry.path().filename().string();
-        if (name.rfind("event", 0) != 0)
-            continue;
-        const auto device = entry.path() / "device";
-        if (ReadText(device / "name") == "ZK-5120 Force Feedback Wheel\n" &&
-            ReadText(device / "capabilities" / "ff") != "0\n")
-            return "/dev/input/" + name;
+        const std::string node = "/dev/input/" + entry.path().filename().string();
+        if (node.rfind("/dev/input/event", 0) == 0 &&
+            ReadText(device(node) / "name") == "ZK-5120 Force Feedback Wheel\n" &&
+            ReadText(device(node) / "capabilities" / "ff") != "0\n" &&
+            ReadText(device(node) / "phys") == phys)
+            return node;
     }
     return {};
 }
@@ -57,7 +62,7 @@ public:
         posix_spawn_file_actions_destroy(&actions);
         for (int tries = 0; pid_ > 0 && tries < 200 && node_.empty(); ++tries) {
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            node_ = BridgeEventNode();
+            node_ = BridgeEventNode(wheel.node());
         }
     }
     ~RunningBridge() { Stop(); }

@@ -65,6 +65,7 @@ void UhidWheel::Plug()
     uhid_create2_req& create = event.u.create2;
     CopyText(create.name, sizeof create.name, "ZK-5120 Force Feedback Wheel");
     CopyText(create.uniq, sizeof create.uniq, uniq_);
+    CopyText(create.phys, sizeof create.phys, uniq_);
     create.rd_size = static_cast<__u16>(kWheelReportDescriptor.size());
     create.bus = 0x03; // USB
     create.vendor = vendor_;
@@ -131,11 +132,13 @@ std::optional<std::vector<BYTE>> UhidWheel::NextReceived(std::chrono::millisecon
         const ssize_t got = read(uhid_.get(), &event, sizeof event);
         if (got >= static_cast<ssize_t>(sizeof event.type) && event.type == UHID_OUTPUT) {
             const uhid_output_req& output = event.u.output;
-            return std::vector<BYTE>(output.data, output.data + std::min<std::size_t>(output.size, UHID_DATA_MAX));
+            return std::vector<BYTE>(output.data,
+                                     output.data + std::min<std::size_t>(output.size, UHID_DATA_MAX));
         }
         if (got >= 0 || errno == EINTR)
             continue; // UHID_START, UHID_OPEN, UHID_CLOSE
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (errno != EAGAIN || left.count() <= 0)
             break;
         pollfd entry{uhid_.get(), POLLIN, 0};
