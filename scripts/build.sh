@@ -6,7 +6,8 @@
 #
 # With no argument: every preset the test command builds (the Linux builds,
 # the DLLs for both Windows targets, then the Windows test programs of both,
-# which test those DLLs). Run scripts/setup.sh first on a new machine.
+# which test those DLLs, and the Debian package). Run scripts/setup.sh first
+# on a new machine.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
@@ -15,7 +16,7 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 export CCACHE_BASEDIR="$(pwd)" CCACHE_NOHASHDIR=1
 
 wanted=("$@")
-[ ${#wanted[@]} -gt 0 ] || wanted=(host host-asan win32 win64 win64-tests win32-tests)
+[ ${#wanted[@]} -gt 0 ] || wanted=(host host-asan win32 win64 win64-tests win32-tests linux-package:package)
 for build in "${wanted[@]}"; do
   preset=${build%%:*}
   targets=()

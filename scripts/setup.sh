@@ -13,6 +13,8 @@ packages=(
   cmake ninja-build g++ ccache pkg-config
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 binutils-mingw-w64
+  # the Debian package: dpkg-shlibdeps reads its dependencies off the binaries
+  dpkg-dev file
 )
 if [ "${1:-}" != deliverables ]; then
   packages+=(

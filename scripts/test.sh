@@ -20,7 +20,7 @@ scripts/fresh-machine.sh >build/fresh-machine.log 2>&1 &
 fresh_pid=$!
 
 # The fuzz preset builds only its fuzz targets (clang, libFuzzer).
-scripts/build.sh host host-asan win32 win64 win64-tests win32-tests fuzz:fuzz_targets
+scripts/build.sh host host-asan win32 win64 win64-tests win32-tests fuzz:fuzz_targets linux-package:package
 
 # Wine creates windows only on an X display: the window tests get a
 # virtual one (on a free display number), started before the Wine server
