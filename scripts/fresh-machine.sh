@@ -11,6 +11,12 @@
 #                                     Windows package in build/dist/; then the
 #                                     whole set-up (scripts/setup.sh) and a
 #                                     configure of every preset
+#   scripts/fresh-machine.sh run SCRIPT FILE...
+#                                     in an untouched copy of it, SCRIPT run
+#                                     by sh as root in /root with the FILEs
+#                                     beside it and their names as arguments:
+#                                     a Debian package installed as on a
+#                                     user's machine, say
 #
 # The pristine root is a minimal Debian bookworm (debootstrap minbase) in
 # build/fresh/pristine (TORVEX_FRESH_DIR for build/fresh), from the archive
@@ -83,16 +89,15 @@ fail() {
   exit 1
 }
 
-check() {
+# A new copy of the pristine root, ended and removed again when the script
+# exits.
+new_copy() {
   make_pristine
-  local start=$SECONDS
   trap clean_up EXIT
   trap 'exit 1' INT TERM
   clean_up
   as_root rm -rf --one-file-system "$copy"
   as_root cp -a "$pristine" "$copy"
-  git clone --quiet --no-hardlinks "$here" "$copy$clone"
-  echo "fresh-machine: a copy of the pristine root with a fresh clone of $(git -C "$here" rev-parse --short HEAD) in $clone" | tee "$log"
 
   # What any Debian machine brings that a root made by debootstrap lacks:
   # the kernel's file systems, a name server, and no services started by
@@ -110,9 +115,17 @@ check() {
   as_root cp /etc/resolv.conf "$copy/etc/resolv.conf"
   printf '#!/bin/sh\nexit 101\n' | as_root tee "$copy/usr/sbin/policy-rc.d" >/dev/null
   as_root chmod 755 "$copy/usr/sbin/policy-rc.d"
+}
+
+check() {
+  local start=$SECONDS
+  new_copy
+  git clone --quiet --no-hardlinks "$here" "$copy$clone"
+  echo "fresh-machine: a copy of the pristine root with a fresh clone of $(git -C "$here" rev-parse --short HEAD) in $clone" | tee "$log"
 
   step "the main job, scripts/run.sh" "scripts/run.sh" || fail "the main job"
   ls "$copy$clone"/build/dist/*.zip >/dev/null 2>&1 || fail "the main job left no package in build/dist/"
+  ls "$copy$clone"/build/dist/*.deb >/dev/null 2>&1 || fail "the main job left no Debian package in build/dist/"
   step "the whole set-up, scripts/setup.sh" "scripts/setup.sh" || fail "the whole set-up"
   local preset presets
   presets=$(presets_inside)
@@ -125,14 +138,36 @@ check() {
   as_root rm -rf --one-file-system "$copy"
 }
 
+run_script() { # script, file...
+  local script=$1 file names=() clone=/root code=0
+  shift
+  for file in "$script" "$@"; do
+    [ -f "$file" ] || { echo "fresh-machine: $file does not exist" >&2; exit 2; }
+  done
+  new_copy
+  as_root cp "$script" "$@" "$copy/root/"
+  for file in "$@"; do names+=("$(basename "$file")"); done
+  inside "sh $(basename "$script") ${names[*]}" || code=$?
+  clean_up
+  as_root rm -rf --one-file-system "$copy"
+  return "$code"
+}
+
 # The root is made anew when the way it is made changes.
 recipe=$({ echo "$debian_suite"; declare -f make_pristine debootstrap_root; } | sha256sum | cut -c1-16)
 
 case "${1:-}" in
   "") make_pristine ;;
   check) check ;;
+  run)
+    [ $# -ge 2 ] || { echo "usage: $0 run SCRIPT FILE..." >&2; exit 2; }
+    shift
+    # A copy of its own: a check may run beside it.
+    copy=$dir/run.$$
+    run_script "$@"
+    ;;
   *)
-    echo "usage: $0 [check]" >&2
+    echo "usage: $0 [check | run SCRIPT FILE...]" >&2
     exit 2
     ;;
 esac
