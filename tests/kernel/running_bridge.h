@@ -1,6 +1,6 @@
 // torvex-ffd as the kernel tests run it: started on a uhid-made wheel, its
-// log, trace and timeline in a scratch folder, its device's event node
-// found once the kernel made it.
+// log, trace and timeline in a scratch folder (or by another command, with
+// its log there), its device's event node found once the kernel made it.
 #pragma once
 
 #include <fcntl.h>
@@ -45,19 +45,23 @@ inline std::string BridgeEventNode(const std::string& wheel)
 
 class RunningBridge {
 public:
-    RunningBridge(const testing::UhidWheel& wheel, const testing::ScratchFolder& folder) : folder_(folder)
+    // `command`, when given, is a program's full path and its arguments.
+    RunningBridge(const testing::UhidWheel& wheel, const testing::ScratchFolder& folder,
+                  std::vector<std::string> command = {})
+        : folder_(folder)
     {
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 2, File("bridge.log").c_str(),
                                          O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        std::vector<std::string> args = {TORVEX_FFD,    "--device",   wheel.node(),    "--trace",
-                                         File("trace"), "--timeline", File("timeline")};
+        if (command.empty())
+            command = {TORVEX_FFD,    "--device",   wheel.node(),    "--trace",
+                       File("trace"), "--timeline", File("timeline")};
         std::vector<char*> argv;
-        for (std::string& arg : args)
+        for (std::string& arg : command)
             argv.push_back(arg.data());
         argv.push_back(nullptr);
-        if (posix_spawn(&pid_, TORVEX_FFD, &actions, nullptr, argv.data(), environ) != 0)
+        if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0)
             pid_ = -1;
         posix_spawn_file_actions_destroy(&actions);
         for (int tries = 0; pid_ > 0 && tries < 200 && node_.empty(); ++tries) {
