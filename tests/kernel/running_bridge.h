@@ -1,6 +1,6 @@
 // torvex-ffd as the kernel tests run it: started on a uhid-made wheel, its
-// log, trace and timeline in a scratch folder (or by another command, with
-// its log there), its device's event node found once the kernel made it.
+// log, trace and timeline in a scratch folder, its device's event node
+// found once the kernel made it.
 #pragma once
 
 #include <fcntl.h>
