@@ -12,9 +12,6 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 packages=(
   cmake ninja-build g++ ccache pkg-config
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  # the SDL2 game that the Linux bridge's tests play in the emulated machine:
-  # configuring the host preset, which the main job builds too, needs it
-  libsdl2-dev
   g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 binutils-mingw-w64
   # the Debian package: dpkg-shlibdeps reads its dependencies off the binaries
   dpkg-dev file
@@ -24,6 +21,8 @@ if [ "${1:-}" != deliverables ]; then
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
     wine wine64 xvfb xauth
     clang libclang-rt-14-dev
+    # the SDL2 game that the Linux bridge's tests play in the emulated machine
+    libsdl2-dev
     # the emulated machine and the fresh Debian root, made beside the compiling
     qemu-system-x86 debootstrap e2fsprogs debian-archive-keyring
   )
