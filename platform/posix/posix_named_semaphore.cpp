@@ -1,6 +1,7 @@
 #include "platform/posix/posix_named_semaphore.h"
 
 #include <fcntl.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -134,7 +135,10 @@ std::string PosixNamedSemaphore::SystemName(const char* name)
             systemName[i] = '_';
         }
     }
-    return systemName;
+    // Each user's own name: the semaphores of all users share /dev/shm, and
+    // one another user made first, open to that user alone, would fail every
+    // command here.
+    return systemName + "." + std::to_string(geteuid());
 }
 
 } // namespace torvex

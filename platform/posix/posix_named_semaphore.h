@@ -32,8 +32,8 @@ public:
     // their own: the driver's lock outlives every process that uses it, like
     // the other processes' handles on Windows keep the event alive.
     static bool Unlink(const char* name);
-    // The semaphore name for a lock name: a leading '/', and no further
-    // slashes (the one character Linux does not allow in it).
+    // The semaphore name for a lock name: a leading '/', no further slashes
+    // (the one character Linux does not allow in it), and the user's id.
     static std::string SystemName(const char* name);
 
 private:
