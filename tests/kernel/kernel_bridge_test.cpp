@@ -167,8 +167,7 @@ TEST(KernelPackage, GivesItsUserTheWheelsNodesAndTheInstalledBridgeRunsWithThemA
         return ReadText(folder.path() / "output");
     };
     const std::string deb = output("ls " TORVEX_DIST_DIR "/zk5120-wheel_*.deb 2>/dev/null | tr -d '\\n'");
-    if (deb.empty())
-        GTEST_SKIP() << "the Debian package is not built (scripts/build.sh linux-package:package)";
+    ASSERT_FALSE(deb.empty()) << "the Debian package is not built (scripts/build.sh linux-package:package)";
     struct Purge {
         ~Purge() { std::system("dpkg --purge zk5120-wheel >/dev/null; udevadm control --exit"); }
     } purge;
@@ -198,6 +197,13 @@ TEST(KernelPackage, GivesItsUserTheWheelsNodesAndTheInstalledBridgeRunsWithThemA
     EXPECT_NE(output("udevadm info --query=property --name=" + wheel.node())
                   .find("SYSTEMD_WANTS=torvex-ffd@" + name + ".service"),
               std::string::npos);
+    // The seat's user (logind, by the uaccess tag) gets the bridge's
+    // joystick and not the wheel's own node: a game sees one wheel.
+    const auto tags = [&](const std::string& node) {
+        return output("udevadm info --query=property --name=" + node + " | grep '^CURRENT_TAGS='");
+    };
+    EXPECT_NE(tags(bridge.node()).find(":uaccess:"), std::string::npos) << tags(bridge.node());
+    EXPECT_EQ(tags(EventNodeOfHidraw(wheel.node())).find("uaccess"), std::string::npos);
     // A game's effect taken: the driver's lock is the bridge's own.
     const testing::UniqueFd game(open(bridge.node().c_str(), O_RDWR | O_CLOEXEC));
     ff_effect effect{};
