@@ -122,10 +122,11 @@ int ForceBridge::CreateEffect(int id, const TranslatedEffect& translated)
     fresh.fields = translated.fields;
     fresh.startDelayMs = translated.startDelayMs;
     const lab::EffectRecord record(fresh.fields);
+    const DWORD at = driver_.now();
     const HRESULT result = driver_.driver->DownloadEffect(0, driver_.effectId(fresh.type), &fresh.handle,
                                                           record.get(), fresh.fields.flags);
     if (trace_ != nullptr)
-        trace_->Download(driver_.now(), fresh.name, fresh.type, fresh.fields);
+        trace_->Download(at, fresh.name, fresh.type, fresh.fields);
     Report(result, "DownloadEffect of " + fresh.name);
     if (FAILED(result))
         return ErrnoOf(result);
@@ -143,10 +144,11 @@ int ForceBridge::UpdateEffect(HeldEffect& known, const TranslatedEffect& transla
     changed.flags = ChangedFields(known.fields, translated.fields);
     if (changed.flags != 0) {
         const lab::EffectRecord record(changed);
+        const DWORD at = driver_.now();
         const HRESULT result = driver_.driver->DownloadEffect(0, driver_.effectId(known.type), &known.handle,
                                                               record.get(), changed.flags);
         if (trace_ != nullptr)
-            trace_->Update(driver_.now(), known.name, changed);
+            trace_->Update(at, known.name, changed);
         Report(result, "DownloadEffect of " + known.name);
         // A refused update leaves the effect as it was, as the kernel does.
         if (FAILED(result))
@@ -166,9 +168,7 @@ int ForceBridge::TakeErase(int id)
     }
     // The kernel forgets the effect whatever the answer, so the bridge does
     // too; a driver that refuses is only logged.
-    Report(driver_.driver->DestroyEffect(0, held->second.handle), "DestroyEffect of " + held->second.name);
-    if (trace_ != nullptr)
-        trace_->Destroy(driver_.now(), held->second.name);
+    Destroy(held->second);
     effects_.erase(held);
     return 0;
 }
@@ -187,9 +187,10 @@ void ForceBridge::Play(std::uint16_t id, int count)
     HeldEffect& effect = held->second;
     effect.dueMs.reset();
     if (count == 0) {
+        const DWORD at = driver_.now();
         Report(driver_.driver->StopEffect(0, effect.handle), "StopEffect of " + effect.name);
         if (trace_ != nullptr)
-            trace_->Stop(driver_.now(), effect.name);
+            trace_->Stop(at, effect.name);
         return;
     }
     if (effect.startDelayMs != 0) {
@@ -202,9 +203,10 @@ void ForceBridge::Play(std::uint16_t id, int count)
 
 void ForceBridge::Start(HeldEffect& effect, DWORD count)
 {
+    const DWORD at = driver_.now();
     Report(driver_.driver->StartEffect(0, effect.handle, 0, count), "StartEffect of " + effect.name);
     if (trace_ != nullptr)
-        trace_->Start(driver_.now(), effect.name, count);
+        trace_->Start(at, effect.name, count);
 }
 
 int ForceBridge::StartDuePlays()
@@ -232,9 +234,10 @@ void ForceBridge::Gain(int value)
         Log() << "gain " << value << " is outside 0..65535: ignored\n";
         return;
     }
+    const DWORD at = driver_.now();
     Report(driver_.driver->SetGain(0, gain), "SetGain");
     if (trace_ != nullptr)
-        trace_->Gain(driver_.now(), gain);
+        trace_->Gain(at, gain);
 }
 
 // The wheel has no centring spring of its own that the driver could set,
@@ -250,12 +253,17 @@ void ForceBridge::Autocenter(int value)
 
 void ForceBridge::DestroyAll()
 {
-    for (auto& [id, effect] : effects_) {
-        Report(driver_.driver->DestroyEffect(0, effect.handle), "DestroyEffect of " + effect.name);
-        if (trace_ != nullptr)
-            trace_->Destroy(driver_.now(), effect.name);
-    }
+    for (auto& [id, effect] : effects_)
+        Destroy(effect);
     effects_.clear();
+}
+
+void ForceBridge::Destroy(const HeldEffect& effect)
+{
+    const DWORD at = driver_.now();
+    Report(driver_.driver->DestroyEffect(0, effect.handle), "DestroyEffect of " + effect.name);
+    if (trace_ != nullptr)
+        trace_->Destroy(at, effect.name);
 }
 
 } // namespace torvex::ffbridge

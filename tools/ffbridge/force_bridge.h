@@ -66,6 +66,7 @@ private:
     void Gain(int value);
     void Autocenter(int value);
     void Start(HeldEffect& effect, DWORD count);
+    void Destroy(const HeldEffect& effect);
     void Report(HRESULT result, const std::string& what);
     std::ostream& Log();
 
