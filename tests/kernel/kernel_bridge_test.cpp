@@ -17,7 +17,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <functional>
 #include <sstream>
 #include <thread>
 
@@ -218,16 +217,18 @@ TEST(KernelBridge, FftestsEffectsReachTheWheelAndTheWheelIsLetGoWhenFftestCloses
 // after a traced call may be a tick more of what played before it (the
 // driver's tick may take its lock between the time traced and the call),
 // so it is widened by the largest step between the replay's reports there.
-// The other way, every force the replay holds for two ticks or more must be
-// met by the wheel within [r - 50, r + 200]: a stop and the erase behind it
-// each keep the driver's tick waiting while the effect settles (25 ms), an
-// erase 90 ms in the emulated machine (135 at its 99th percentile). The
+// The other way, every force the replay holds for three ticks or more must
+// be met by the wheel within [r - 50, r + 200]: a stop and the erase behind
+// it each keep the driver's tick waiting while the effect settles (25 ms),
+// an erase 90 ms in the emulated machine (135 at its 99th percentile). The
 // replay's shorter states are a wave's samples, checked the first way, or a
-// settle the wheel's tick waits out.
+// settle (with the bridge's own time, up to two ticks of the replay) that
+// the wheel's tick waits out.
 constexpr DWORD kTickMs = 25;
 constexpr DWORD kMatchWindowMs = 2 * kTickMs;
 constexpr int kMatchSlack = 2;
 constexpr DWORD kDriverLateMs = 150;
+constexpr DWORD kSteadyMs = 3 * kTickMs;
 
 std::pair<int, int> ForcesOf(BYTE channel)
 {
@@ -274,16 +275,6 @@ void ExpectForcesWithin(const TimedReports& checked, const TimedReports& held, D
     EXPECT_EQ(missed, 0) << what << "\n" << misses.str();
 }
 
-// The reports whose index `keep` keeps.
-TimedReports Kept(const TimedReports& reports, const std::function<bool(std::size_t)>& keep)
-{
-    TimedReports kept;
-    for (std::size_t index = 0; index < reports.size(); ++index)
-        if (keep(index))
-            kept.push_back(reports[index]);
-    return kept;
-}
-
 // The times of a trace's lines that start with `start`.
 std::vector<DWORD> TraceTimes(const std::string& trace, const std::string& start)
 {
@@ -303,16 +294,16 @@ std::vector<DWORD> TraceTimes(const std::string& trace, const std::string& start
 // `trace`, as above; both end with the wheel let go.
 void ExpectWheelAsReplayed(const std::string& trace, const TimedReports& real, const TimedReports& replay)
 {
-    const auto steady = [&](std::size_t index) {
-        std::size_t next = index + 1;
-        while (next < replay.size() && replay[next].bytes == replay[index].bytes)
-            ++next;
-        return next == replay.size() || replay[next].ms - replay[index].ms >= 2 * kTickMs;
-    };
+    TimedReports steady;
+    for (std::size_t index = 0, next = 0; index < replay.size(); index = next) {
+        for (next = index + 1; next < replay.size() && replay[next].bytes == replay[index].bytes; ++next)
+            ;
+        if (next == replay.size() || replay[next].ms - replay[index].ms >= kSteadyMs)
+            steady.insert(steady.end(), replay.begin() + index, replay.begin() + next);
+    }
     ExpectForcesWithin(real, replay, 0, TraceTimes(trace, ""),
                        "a report of the wheel the replay does not explain");
-    ExpectForcesWithin(Kept(replay, steady), real, kDriverLateMs, {},
-                       "a steady force of the replay the wheel did not get");
+    ExpectForcesWithin(steady, real, kDriverLateMs, {}, "a steady force of the replay the wheel did not get");
     const std::vector<BYTE> letGo(kForceReportSize, 0);
     EXPECT_TRUE(!real.empty() && real.back().bytes == letGo) << "the wheel is let go";
     EXPECT_TRUE(!replay.empty() && replay.back().bytes == letGo) << "the replay lets it go";
@@ -328,65 +319,28 @@ std::vector<BYTE> HeldAt(const TimedReports& reports, DWORD ms)
     return held;
 }
 
-ff_effect Effect(std::uint16_t type, std::uint16_t direction, std::uint16_t lengthMs = 0)
+ff_effect Effect(std::uint16_t type, std::uint16_t direction, decltype(ff_effect::u) block,
+                 std::uint16_t lengthMs = 0)
 {
-    ff_effect effect{};
-    effect.type = type;
-    effect.id = -1;
-    effect.direction = direction;
-    effect.replay.length = lengthMs;
-    return effect;
+    return {
+        .type = type, .id = -1, .direction = direction, .trigger = {}, .replay = {lengthMs, 0}, .u = block};
 }
 
-ff_effect Constant(std::int16_t level, std::uint16_t direction, ff_envelope envelope = {})
-{
-    ff_effect effect = Effect(FF_CONSTANT, direction);
-    effect.u.constant = {level, envelope};
-    return effect;
-}
-
-ff_effect Ramp(std::int16_t end, std::uint16_t direction)
-{
-    ff_effect effect = Effect(FF_RAMP, direction, 800);
-    effect.u.ramp = {.start_level = 0x1800, .end_level = end, .envelope = {}};
-    return effect;
-}
-
-// Corners and steps on the replay's grid: a period of 16 ticks, the phase
-// an eighth of it, an attack of 6 ticks.
+// A period of a second (see kMatchSlack), started three quarters through:
+// each play meets a step or a corner at 250 ms.
 ff_effect Periodic(std::uint16_t waveform, std::int16_t magnitude, std::uint16_t direction)
 {
-    ff_effect effect = Effect(FF_PERIODIC, direction);
-    effect.u.periodic = {
-        .waveform = waveform,
-        .period = 1000,
-        .magnitude = magnitude,
-        .offset = 0x0600,
-        .phase = 0xC000,
-        .envelope = {.attack_length = 150, .attack_level = 0x2000, .fade_length = 0, .fade_level = 0},
-        .custom_len = 0,
-        .custom_data = nullptr};
-    return effect;
+    const ff_envelope attack = {
+        .attack_length = 150, .attack_level = 0x2000, .fade_length = 0, .fade_level = 0};
+    return Effect(FF_PERIODIC, direction,
+                  {.periodic = {waveform, 1000, magnitude, 0x0600, 0xC000, attack, 0, nullptr}});
 }
 
 ff_effect Condition(std::uint16_t type, std::int16_t coefficient)
 {
-    ff_effect effect = Effect(type, 0x4000);
-    for (ff_condition_effect& axis : effect.u.condition)
-        axis = {.right_saturation = 0xC000,
-                .left_saturation = 0xA000,
-                .right_coeff = coefficient,
-                .left_coeff = static_cast<std::int16_t>(coefficient / 3),
-                .deadband = 0x0800,
-                .center = 0x0400};
-    return effect;
-}
-
-ff_effect Rumble(std::uint16_t strong, std::uint16_t weak)
-{
-    ff_effect effect = Effect(FF_RUMBLE, 0);
-    effect.u.rumble = {strong, weak};
-    return effect;
+    const ff_condition_effect axis = {0xC000, 0xA000, coefficient, static_cast<std::int16_t>(coefficient / 3),
+                                      0x0800, 0x0400};
+    return Effect(type, 0x4000, {.condition = {axis, axis}});
 }
 
 bool SendEvents(int fd, const std::vector<std::pair<std::uint16_t, int>>& codes)
@@ -432,8 +386,10 @@ TEST(KernelBridge, OwnClientsEffectsFloodsAndCloseReachTheWheelAsTheTraceReplays
         ff_effect effect;
         ff_effect update; // changes what the wheel feels
     } kinds[] = {
-        {"constant", Constant(0x5000, 0x3000, attack), Constant(0x6800, 0x6000, attack)},
-        {"ramp", Ramp(0x7000, 0xA000), Ramp(0x3000, 0x9000)},
+        {"constant", Effect(FF_CONSTANT, 0x3000, {.constant = {0x5000, attack}}),
+         Effect(FF_CONSTANT, 0x6000, {.constant = {0x6800, attack}})},
+        {"ramp", Effect(FF_RAMP, 0xA000, {.ramp = {0x1800, 0x7000, {}}}, 800),
+         Effect(FF_RAMP, 0x9000, {.ramp = {0x1800, 0x3000, {}}}, 800)},
         {"square", Periodic(FF_SQUARE, 0x5C00, 0x2800), Periodic(FF_SQUARE, 0x7000, 0x6000)},
         {"triangle", Periodic(FF_TRIANGLE, 0x5C00, 0x2800), Periodic(FF_TRIANGLE, 0x7000, 0x6000)},
         {"sine", Periodic(FF_SINE, 0x5C00, 0x2800), Periodic(FF_SINE, 0x7000, 0x6000)},
@@ -443,7 +399,8 @@ TEST(KernelBridge, OwnClientsEffectsFloodsAndCloseReachTheWheelAsTheTraceReplays
         {"damper", Condition(FF_DAMPER, 0x3000), Condition(FF_DAMPER, 0x5000)},
         {"inertia", Condition(FF_INERTIA, 0x3000), Condition(FF_INERTIA, 0x5000)},
         {"friction", Condition(FF_FRICTION, 0x3000), Condition(FF_FRICTION, 0x5000)},
-        {"rumble", Rumble(0xA000, 0x5000), Rumble(0x3000, 0xE000)},
+        {"rumble", Effect(FF_RUMBLE, 0, {.rumble = {0xA000, 0x5000}}),
+         Effect(FF_RUMBLE, 0, {.rumble = {0x3000, 0xE000}})},
     };
     for (auto kind : kinds) {
         SCOPED_TRACE(kind.what);
@@ -463,21 +420,23 @@ TEST(KernelBridge, OwnClientsEffectsFloodsAndCloseReachTheWheelAsTheTraceReplays
     }
 
     // The flood: constants pushing right. The first, the strongest, plays
-    // through a burst of plays and stops of the others and is stopped at its
-    // end, when the weakest is played: any other left playing would show.
+    // through a burst of plays and stops of the others; the burst ends with
+    // the weakest played and the first stopped: any other left playing
+    // would show.
     std::vector<ff_effect> flood;
     for (int index = 0; index < static_cast<int>(ffbridge::kMaxBridgeEffects); ++index) {
-        flood.push_back(
-            Constant(static_cast<std::int16_t>(index == 0 ? 0x6000 : 0x3000 + index * 0x40), 0x4000));
+        const auto level = static_cast<std::int16_t>(index == 0 ? 0x6000 : 0x3000 + index * 0x40);
+        flood.push_back(Effect(FF_CONSTANT, 0x4000, {.constant = {level, {}}}));
         ASSERT_EQ(upload(flood.back()), 0) << index;
     }
-    ff_effect extra = Constant(0x4000, 0x4000);
+    ff_effect extra = flood.back();
+    extra.id = -1;
     EXPECT_EQ(upload(extra), ENOSPC) << "one past the kernel's limit";
     const auto id = [&](int index) { return static_cast<std::uint16_t>(flood[index].id); };
     std::vector<std::pair<std::uint16_t, int>> burst = {{id(0), 1}};
     for (int index = 1; index < static_cast<int>(flood.size()); ++index)
         burst.insert(burst.end(), {{id(index), 1}, {id(index), 0}});
-    burst.insert(burst.end(), {{id(0), 0}, {id(1), 1}});
+    burst.insert(burst.end(), {{id(1), 1}, {id(0), 0}});
     // Eight events every 10 ms, as fast as the bridge reads them: the kernel
     // keeps 16 for it and overwrites the older ones.
     for (std::size_t at = 0; at < burst.size(); at += 8) {
@@ -513,7 +472,7 @@ TEST(KernelBridge, OwnClientsEffectsFloodsAndCloseReachTheWheelAsTheTraceReplays
     ExpectWheelAsReplayed(trace, real, replay);
 
     // The weakest of the flood, 0x3040 (3770) x 0.75 x 127 = 35.9, then at
-    // the second gain x 0.5625 = 26.9: the burst's last play reached the
+    // the second gain x 0.5625 = 26.9: the burst's last events reached the
     // wheel, every stop before it too, and both gains.
     const std::vector<DWORD> gains = TraceTimes(trace, "gain ");
     const std::vector<DWORD> stops = TraceTimes(trace, "stop ");
