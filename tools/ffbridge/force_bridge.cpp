@@ -187,6 +187,11 @@ void ForceBridge::Play(std::uint16_t id, int count)
     HeldEffect& effect = held->second;
     effect.dueMs.reset();
     if (count == 0) {
+        // The driver lets every stopped effect settle for a tick, playing or
+        // not: a game that stops every effect it holds, and the kernel, which
+        // stops each effect it erases, would wait 25 ms for each.
+        if (!Playing(effect))
+            return;
         const DWORD at = driver_.now();
         Report(driver_.driver->StopEffect(0, effect.handle), "StopEffect of " + effect.name);
         if (trace_ != nullptr)
@@ -199,6 +204,13 @@ void ForceBridge::Play(std::uint16_t id, int count)
         return;
     }
     Start(effect, static_cast<DWORD>(count));
+}
+
+bool ForceBridge::Playing(const HeldEffect& effect)
+{
+    DWORD status = 0;
+    return FAILED(driver_.driver->GetEffectStatus(0, effect.handle, &status)) ||
+           (status & DIEGES_PLAYING) != 0;
 }
 
 void ForceBridge::Start(HeldEffect& effect, DWORD count)
