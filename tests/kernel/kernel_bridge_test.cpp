@@ -220,7 +220,7 @@ TEST(KernelBridge, FftestsEffectsReachTheWheelAndTheWheelIsLetGoWhenFftestCloses
 // The other way, every force the replay holds for three ticks or more must
 // be met by the wheel within [r - 50, r + 200]: a stop and the erase behind
 // it each keep the driver's tick waiting while the effect settles (25 ms),
-// an erase 90 ms in the emulated machine (135 at its 99th percentile). The
+// an erase 63 ms in the emulated machine (90 at its 99th percentile). The
 // replay's shorter states are a wave's samples, checked the first way, or a
 // settle (with the bridge's own time, up to two ticks of the replay) that
 // the wheel's tick waits out.
