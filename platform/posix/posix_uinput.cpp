@@ -109,7 +109,7 @@ void PosixUinput::ReadEvents()
             continue;
         }
         // uinput hands out whole events only; anything else is a broken device.
-        if (got % sizeof(input_event) != 0) {
+        if (got == 0 || got % sizeof(input_event) != 0) {
             error = -EIO;
             continue;
         }
