@@ -214,9 +214,10 @@ TEST(KernelBridge, FftestsEffectsReachTheWheelAndTheWheelIsLetGoWhenFftestCloses
 // moves past the replay's ticks, at a triangle's corner or a sawtooth's
 // step, with forces under 70 and periods of a second. A byte 0 stands for
 // any force under 16, which the wheel does not feel. A report within a tick
-// after a traced call may be a tick more of what played before it (the
-// driver's tick may take its lock between the time traced and the call),
-// so it is widened by the largest step between the replay's reports there.
+// of a traced call may show up to a tick more of the wave the call ended or
+// changed than the replay sampled (the wheel's wave may run ahead, and the
+// driver's tick may take its lock between the time traced and the call), so
+// it is widened by the largest step between the replay's reports there.
 // The other way, every force the replay holds for three ticks or more must
 // be met by the wheel within [r - 50, r + 200]: a stop and the erase behind
 // it each keep the driver's tick waiting while the effect settles (25 ms),
@@ -236,7 +237,7 @@ std::pair<int, int> ForcesOf(BYTE channel)
                         : std::pair{+channel, +channel};
 }
 
-// `calls`: the traced calls' times, after which a report may run a tick on.
+// `calls`: the traced calls' times, around which a report may run a tick on.
 void ExpectForcesWithin(const TimedReports& checked, const TimedReports& held, DWORD lateMs,
                         const std::vector<DWORD>& calls, const char* what)
 {
@@ -250,8 +251,8 @@ void ExpectForcesWithin(const TimedReports& checked, const TimedReports& held, D
         std::vector<const std::vector<BYTE>*> window{next == held.begin() ? &letGo : &std::prev(next)->bytes};
         for (; next != held.end() && next->ms <= report.ms + kMatchWindowMs + lateMs; ++next)
             window.push_back(&next->bytes);
-        const bool afterCall = std::any_of(calls.begin(), calls.end(), [&](DWORD call) {
-            return call <= report.ms && report.ms - call <= kTickMs;
+        const bool nearCall = std::any_of(calls.begin(), calls.end(), [&](DWORD call) {
+            return (call > report.ms ? call - report.ms : report.ms - call) <= kTickMs;
         });
         for (std::size_t channel = kChannelByteOffset; channel < kForceReportSize; ++channel) {
             int low = 255;
@@ -260,7 +261,7 @@ void ExpectForcesWithin(const TimedReports& checked, const TimedReports& held, D
             for (std::size_t index = 0; index < window.size(); ++index) {
                 low = std::min(low, ForcesOf(window[index]->at(channel)).first);
                 high = std::max(high, ForcesOf(window[index]->at(channel)).second);
-                if (afterCall && index > 0)
+                if (nearCall && index > 0)
                     step =
                         std::max(step, std::abs(window[index]->at(channel) - window[index - 1]->at(channel)));
             }
