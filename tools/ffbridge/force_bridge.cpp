@@ -1,6 +1,8 @@
 #include "tools/ffbridge/force_bridge.h"
 
 #include <cerrno>
+#include <chrono>
+#include <thread>
 
 #include "platform/wheel_input_report.h"
 #include "tools/lab/driver_session.h"
@@ -13,6 +15,13 @@ namespace {
 // The wheel's ids as the bridge's device carries them, so that a game's
 // list of devices names the wheel.
 constexpr std::uint16_t kBridgeVersion = 1;
+
+// The driver lets a stopped or destroyed effect settle for 25 ms holding its
+// lock, and its tick, woken when the lock is freed, loses it again to the
+// bridge's next call: through a burst of stops, or a game closing with many
+// effects loaded, the wheel kept its last force until the end. This pause
+// after each such call lets the waiting tick in.
+constexpr auto kTickTurn = std::chrono::milliseconds(2);
 
 // What a refused DirectInput call tells the game's ioctl.
 int ErrnoOf(HRESULT result)
@@ -196,6 +205,7 @@ void ForceBridge::Play(std::uint16_t id, int count)
         Report(driver_.driver->StopEffect(0, effect.handle), "StopEffect of " + effect.name);
         if (trace_ != nullptr)
             trace_->Stop(at, effect.name);
+        std::this_thread::sleep_for(kTickTurn);
         return;
     }
     if (effect.startDelayMs != 0) {
@@ -276,6 +286,7 @@ void ForceBridge::Destroy(const HeldEffect& effect)
     Report(driver_.driver->DestroyEffect(0, effect.handle), "DestroyEffect of " + effect.name);
     if (trace_ != nullptr)
         trace_->Destroy(at, effect.name);
+    std::this_thread::sleep_for(kTickTurn);
 }
 
 } // namespace torvex::ffbridge
