@@ -213,11 +213,12 @@ TEST(KernelBridge, FftestsEffectsReachTheWheelAndTheWheelIsLetGoWhenFftestCloses
 // its last report until the next), widened by 2 units: the most a wave
 // moves past the replay's ticks, at a triangle's corner or a sawtooth's
 // step, with forces under 70 and periods of a second. A byte 0 stands for
-// any force under 16, which the wheel does not feel. A report within a tick
-// of a traced call may show up to a tick more of the wave the call ended or
-// changed than the replay sampled (the wheel's wave may run ahead, and the
-// driver's tick may take its lock between the time traced and the call), so
-// it is widened by the largest step between the replay's reports there.
+// any force under 16, which the wheel does not feel. A report within two
+// ticks of a traced call may show up to a tick more of the wave the call
+// ended or changed than the replay sampled (the wheel's wave may run ahead,
+// and the driver's tick may take its lock between the time traced and the
+// call), so it is widened by the largest step between the replay's reports
+// there.
 // The other way, every force the replay holds for three ticks or more must
 // be met by the wheel within [r - 50, r + 200]: a stop and the erase behind
 // it each keep the driver's tick waiting while the effect settles (25 ms),
@@ -252,7 +253,7 @@ void ExpectForcesWithin(const TimedReports& checked, const TimedReports& held, D
         for (; next != held.end() && next->ms <= report.ms + kMatchWindowMs + lateMs; ++next)
             window.push_back(&next->bytes);
         const bool nearCall = std::any_of(calls.begin(), calls.end(), [&](DWORD call) {
-            return (call > report.ms ? call - report.ms : report.ms - call) <= kTickMs;
+            return (call > report.ms ? call - report.ms : report.ms - call) <= kMatchWindowMs;
         });
         for (std::size_t channel = kChannelByteOffset; channel < kForceReportSize; ++channel) {
             int low = 255;
