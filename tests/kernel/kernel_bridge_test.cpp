@@ -218,7 +218,7 @@ TEST(KernelBridge, FftestsEffectsReachTheWheelAndTheWheelIsLetGoWhenFftestCloses
 // ended or changed than the replay sampled (the wheel's wave may run ahead,
 // and the driver's tick may take its lock between the time traced and the
 // call), so it is widened by the largest step between the replay's reports
-// there.
+// there (a step within the dead zone counting as up to 15).
 // The other way, every force the replay holds for three ticks or more must
 // be met by the wheel within [r - 50, r + 200]: a stop and the erase behind
 // it each keep the driver's tick waiting while the effect settles (25 ms),
@@ -262,9 +262,11 @@ void ExpectForcesWithin(const TimedReports& checked, const TimedReports& held, D
             for (std::size_t index = 0; index < window.size(); ++index) {
                 low = std::min(low, ForcesOf(window[index]->at(channel)).first);
                 high = std::max(high, ForcesOf(window[index]->at(channel)).second);
-                if (nearCall && index > 0)
-                    step =
-                        std::max(step, std::abs(window[index]->at(channel) - window[index - 1]->at(channel)));
+                if (nearCall && index > 0) {
+                    const auto [before, after] = std::pair{ForcesOf(window[index - 1]->at(channel)),
+                                                           ForcesOf(window[index]->at(channel))};
+                    step = std::max({step, after.second - before.first, before.second - after.first});
+                }
             }
             const auto [ownLow, ownHigh] = ForcesOf(report.bytes.at(channel));
             if (ownHigh >= low - kMatchSlack - step && ownLow <= high + kMatchSlack + step)
