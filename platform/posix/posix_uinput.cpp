@@ -2,16 +2,41 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
+#include <sys/eventfd.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <cstring>
 
 namespace torvex {
 
+namespace {
+
+// Events read but not yet handled. A game that writes faster than the
+// bridge plays for this long is held back: the reader waits, and the
+// kernel drops what it cannot keep, as it would for a slow owner.
+constexpr std::size_t kMaxQueuedEvents = 4096;
+constexpr std::size_t kReadBatch = 64;
+
+} // namespace
+
 PosixUinput::~PosixUinput()
 {
+    if (reader_.joinable()) {
+        {
+            const std::lock_guard lock(mutex_);
+            stop_ = true;
+            eventfd_write(stopping_, 1);
+        }
+        roomMade_.notify_all();
+        reader_.join();
+    }
+    for (const int fd : {queued_, stopping_})
+        if (fd >= 0)
+            close(fd);
     if (created_)
         ioctl(fd_, UI_DEV_DESTROY);
     if (fd_ >= 0)
@@ -65,22 +90,81 @@ int PosixUinput::Create(const UinputDeviceSetup& setup)
     if (result == 0)
         result = Control(UI_DEV_CREATE, nullptr);
     created_ = result == 0;
-    return result;
+    if (!created_)
+        return result;
+    queued_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    stopping_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (queued_ < 0 || stopping_ < 0)
+        return -errno;
+    reader_ = std::thread([this] { ReadEvents(); });
+    return 0;
 }
 
+void PosixUinput::ReadEvents()
+{
+    // Stop signals are the owner's thread's, whose wait they end.
+    sigset_t all;
+    sigfillset(&all);
+    pthread_sigmask(SIG_BLOCK, &all, nullptr);
+    std::array<input_event, kReadBatch> batch;
+    int error = 0;
+    while (error == 0) {
+        std::array<pollfd, 2> waiting = {pollfd{fd_, POLLIN, 0}, pollfd{stopping_, POLLIN, 0}};
+        if (poll(waiting.data(), waiting.size(), -1) < 0) {
+            error = errno == EINTR ? 0 : -errno;
+            continue;
+        }
+        if (waiting[1].revents != 0)
+            return;
+        const ssize_t got = read(fd_, batch.data(), sizeof batch);
+        if (got < 0) {
+            error = errno == EAGAIN || errno == EINTR ? 0 : -errno;
+            continue;
+        }
+        // uinput hands out whole events only; anything else is a broken device.
+        if (got == 0 || got % sizeof(input_event) != 0) {
+            error = -EIO;
+            continue;
+        }
+        std::unique_lock lock(mutex_);
+        roomMade_.wait(lock, [this] { return events_.size() < kMaxQueuedEvents || stop_; });
+        if (stop_)
+            return;
+        events_.insert(events_.end(), batch.begin(), batch.begin() + got / sizeof(input_event));
+        eventfd_write(queued_, 1);
+    }
+    const std::lock_guard lock(mutex_);
+    readError_ = error;
+    eventfd_write(queued_, 1);
+}
+
+int PosixUinput::TakeEvent(input_event* event)
+{
+    const std::lock_guard lock(mutex_);
+    if (events_.empty())
+        return readError_;
+    *event = events_.front();
+    events_.pop_front();
+    roomMade_.notify_one();
+    return 1;
+}
+
+// Waits in poll, so that a signal to the owner's thread ends the wait.
 int PosixUinput::NextEvent(input_event* event, int timeoutMs)
 {
-    pollfd waiting{fd_, POLLIN, 0};
+    if (queued_ < 0)
+        return -EBADF;
+    if (const int taken = TakeEvent(event); taken != 0)
+        return taken;
+    pollfd waiting{queued_, POLLIN, 0};
     const int ready = poll(&waiting, 1, timeoutMs);
     if (ready < 0)
         return errno == EINTR ? 0 : -errno;
     if (ready == 0)
         return 0;
-    const ssize_t got = read(fd_, event, sizeof *event);
-    if (got < 0)
-        return errno == EAGAIN || errno == EINTR ? 0 : -errno;
-    // uinput hands out whole events only; anything else is no event.
-    return got == static_cast<ssize_t>(sizeof *event) ? 1 : -EIO;
+    eventfd_t count = 0;
+    eventfd_read(queued_, &count);
+    return TakeEvent(event);
 }
 
 int PosixUinput::Emit(const input_event& event)

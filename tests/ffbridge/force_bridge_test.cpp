@@ -168,6 +168,7 @@ TEST_F(ForceBridgeTest, AGamesRequestsBecomeDriverCallsAndEveryUploadAndEraseIsA
     At(50);
     EXPECT_EQ(Upload(Constant(0, 0x2000)), 0);
     EXPECT_EQ(Upload(retyped), -EINVAL);
+    bridge_->Handle(Event(EV_FF, 2, 0)); // not playing: no stop to settle
     bridge_->Handle(Event(EV_FF, 2, 3));
     bridge_->Handle(Event(EV_FF, FF_GAIN, 0xC000));
     At(100);

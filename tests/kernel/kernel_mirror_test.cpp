@@ -234,18 +234,11 @@ TEST(KernelMirror, AnSdlGameSeesOneJoystickWithHapticsAndItsForcesReachTheWheel)
     ASSERT_FALSE(bridge.node().empty()) << bridge.Log();
     ASSERT_EQ(chmod(bridge.node().c_str(), 0666), 0);
     ASSERT_EQ(chmod(EventNodeOfHidraw(wheel.node()).c_str(), 0600), 0);
-    std::atomic<bool> done = false;
-    std::vector<std::vector<BYTE>> received;
-    std::thread wheelSide([&] {
-        while (!done)
-            if (auto report = wheel.NextReceived(std::chrono::milliseconds(50)))
-                received.push_back(std::move(*report));
-    });
+    WheelSide wheelSide(wheel);
     const std::string log = bridge.File("sdl.log");
     const int ran = std::system(
         ("setpriv --reuid=65534 --regid=65534 --clear-groups " TORVEX_SDL_GAME " >" + log + " 2>&1").c_str());
-    done = true;
-    wheelSide.join();
+    const auto received = wheelSide.Take();
     const std::string output = ReadText(log);
     std::printf("%s", output.c_str());
     EXPECT_EQ(ran, 0) << output;

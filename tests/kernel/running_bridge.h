@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <string>
@@ -103,6 +104,33 @@ private:
     const testing::ScratchFolder& folder_;
     pid_t pid_ = -1;
     std::string node_;
+};
+
+// What the wheel receives, gathered on a thread of its own until taken.
+class WheelSide {
+public:
+    explicit WheelSide(testing::UhidWheel& wheel)
+        : thread_([this, &wheel] {
+              while (!done_)
+                  if (auto report = wheel.NextReceived(std::chrono::milliseconds(50)))
+                      received_.push_back(std::move(*report));
+          })
+    {
+    }
+    ~WheelSide() { Take(); }
+
+    std::vector<std::vector<BYTE>> Take()
+    {
+        done_ = true;
+        if (thread_.joinable())
+            thread_.join();
+        return std::move(received_);
+    }
+
+private:
+    std::atomic<bool> done_ = false;
+    std::vector<std::vector<BYTE>> received_;
+    std::thread thread_;
 };
 
 } // namespace torvex::lab

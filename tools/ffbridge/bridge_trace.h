@@ -1,5 +1,7 @@
 // What the bridge asked of the driver, written as a lab scenario with the
-// times it asked (milliseconds since the driver was bound), so that
+// times it asked (milliseconds since the driver was bound, when the call
+// began: a stop returns only after the driver has let the effect settle for
+// a tick, and the wheel feels it stopped from the start), so that
 // `torvex-lab FILE` plays the same calls on the simulated wheel: the way
 // to check what reached the wheel, and what a user sends with a bug report.
 #pragma once

@@ -1,6 +1,8 @@
 #include "tools/ffbridge/force_bridge.h"
 
 #include <cerrno>
+#include <chrono>
+#include <thread>
 
 #include "platform/wheel_input_report.h"
 #include "tools/lab/driver_session.h"
@@ -12,6 +14,13 @@ namespace {
 
 // The device version when there is no event node to copy the wheel's from.
 constexpr std::uint16_t kBridgeVersion = 1;
+
+// The driver lets a stopped or destroyed effect settle for 25 ms holding its
+// lock, and its tick, woken when the lock is freed, loses it again to the
+// bridge's next call: through a burst of stops, or a game closing with many
+// effects loaded, the wheel kept its last force until the end. This pause
+// after each such call lets the waiting tick in.
+constexpr auto kTickTurn = std::chrono::milliseconds(2);
 
 // What a refused DirectInput call tells the game's ioctl.
 int ErrnoOf(HRESULT result)
@@ -126,10 +135,11 @@ int ForceBridge::CreateEffect(int id, const TranslatedEffect& translated)
     fresh.fields = translated.fields;
     fresh.startDelayMs = translated.startDelayMs;
     const lab::EffectRecord record(fresh.fields);
+    const DWORD at = driver_.now();
     const HRESULT result = driver_.driver->DownloadEffect(0, driver_.effectId(fresh.type), &fresh.handle,
                                                           record.get(), fresh.fields.flags);
     if (trace_ != nullptr)
-        trace_->Download(driver_.now(), fresh.name, fresh.type, fresh.fields);
+        trace_->Download(at, fresh.name, fresh.type, fresh.fields);
     Report(result, "DownloadEffect of " + fresh.name);
     if (FAILED(result))
         return ErrnoOf(result);
@@ -147,10 +157,11 @@ int ForceBridge::UpdateEffect(HeldEffect& known, const TranslatedEffect& transla
     changed.flags = ChangedFields(known.fields, translated.fields);
     if (changed.flags != 0) {
         const lab::EffectRecord record(changed);
+        const DWORD at = driver_.now();
         const HRESULT result = driver_.driver->DownloadEffect(0, driver_.effectId(known.type), &known.handle,
                                                               record.get(), changed.flags);
         if (trace_ != nullptr)
-            trace_->Update(driver_.now(), known.name, changed);
+            trace_->Update(at, known.name, changed);
         Report(result, "DownloadEffect of " + known.name);
         // A refused update leaves the effect as it was, as the kernel does.
         if (FAILED(result))
@@ -170,9 +181,7 @@ int ForceBridge::TakeErase(int id)
     }
     // The kernel forgets the effect whatever the answer, so the bridge does
     // too; a driver that refuses is only logged.
-    Report(driver_.driver->DestroyEffect(0, held->second.handle), "DestroyEffect of " + held->second.name);
-    if (trace_ != nullptr)
-        trace_->Destroy(driver_.now(), held->second.name);
+    Destroy(held->second);
     effects_.erase(held);
     return 0;
 }
@@ -191,9 +200,16 @@ void ForceBridge::Play(std::uint16_t id, int count)
     HeldEffect& effect = held->second;
     effect.dueMs.reset();
     if (count == 0) {
+        // The driver lets every stopped effect settle for a tick, playing or
+        // not: a game that stops every effect it holds, and the kernel, which
+        // stops each effect it erases, would wait 25 ms for each.
+        if (!Playing(effect))
+            return;
+        const DWORD at = driver_.now();
         Report(driver_.driver->StopEffect(0, effect.handle), "StopEffect of " + effect.name);
         if (trace_ != nullptr)
-            trace_->Stop(driver_.now(), effect.name);
+            trace_->Stop(at, effect.name);
+        std::this_thread::sleep_for(kTickTurn);
         return;
     }
     if (effect.startDelayMs != 0) {
@@ -204,11 +220,19 @@ void ForceBridge::Play(std::uint16_t id, int count)
     Start(effect, static_cast<DWORD>(count));
 }
 
+bool ForceBridge::Playing(const HeldEffect& effect)
+{
+    DWORD status = 0;
+    return FAILED(driver_.driver->GetEffectStatus(0, effect.handle, &status)) ||
+           (status & DIEGES_PLAYING) != 0;
+}
+
 void ForceBridge::Start(HeldEffect& effect, DWORD count)
 {
+    const DWORD at = driver_.now();
     Report(driver_.driver->StartEffect(0, effect.handle, 0, count), "StartEffect of " + effect.name);
     if (trace_ != nullptr)
-        trace_->Start(driver_.now(), effect.name, count);
+        trace_->Start(at, effect.name, count);
 }
 
 int ForceBridge::StartDuePlays()
@@ -236,9 +260,10 @@ void ForceBridge::Gain(int value)
         Log() << "gain " << value << " is outside 0..65535: ignored\n";
         return;
     }
+    const DWORD at = driver_.now();
     Report(driver_.driver->SetGain(0, gain), "SetGain");
     if (trace_ != nullptr)
-        trace_->Gain(driver_.now(), gain);
+        trace_->Gain(at, gain);
 }
 
 // The wheel has no centring spring of its own that the driver could set,
@@ -254,12 +279,18 @@ void ForceBridge::Autocenter(int value)
 
 void ForceBridge::DestroyAll()
 {
-    for (auto& [id, effect] : effects_) {
-        Report(driver_.driver->DestroyEffect(0, effect.handle), "DestroyEffect of " + effect.name);
-        if (trace_ != nullptr)
-            trace_->Destroy(driver_.now(), effect.name);
-    }
+    for (auto& [id, effect] : effects_)
+        Destroy(effect);
     effects_.clear();
+}
+
+void ForceBridge::Destroy(const HeldEffect& effect)
+{
+    const DWORD at = driver_.now();
+    Report(driver_.driver->DestroyEffect(0, effect.handle), "DestroyEffect of " + effect.name);
+    if (trace_ != nullptr)
+        trace_->Destroy(at, effect.name);
+    std::this_thread::sleep_for(kTickTurn);
 }
 
 } // namespace torvex::ffbridge

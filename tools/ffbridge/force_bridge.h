@@ -69,7 +69,10 @@ private:
     void Play(std::uint16_t id, int count);
     void Gain(int value);
     void Autocenter(int value);
+    // True also when the driver cannot tell.
+    bool Playing(const HeldEffect& effect);
     void Start(HeldEffect& effect, DWORD count);
+    void Destroy(const HeldEffect& effect);
     void Report(HRESULT result, const std::string& what);
     std::ostream& Log();
 
