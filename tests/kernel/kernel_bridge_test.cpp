@@ -234,13 +234,6 @@ std::vector<BYTE> HeldAt(const TimedReports& reports, DWORD ms)
     return held;
 }
 
-ff_effect Effect(std::uint16_t type, std::uint16_t direction, decltype(ff_effect::u) block,
-                 std::uint16_t lengthMs = 0)
-{
-    return {
-        .type = type, .id = -1, .direction = direction, .trigger = {}, .replay = {lengthMs, 0}, .u = block};
-}
-
 // A period of a second (see kMatchSlack), started three quarters through:
 // each play meets a step or a corner at 250 ms.
 ff_effect Periodic(std::uint16_t waveform, std::int16_t magnitude, std::uint16_t direction)
@@ -256,20 +249,6 @@ ff_effect Condition(std::uint16_t type, std::int16_t coefficient)
     const ff_condition_effect axis = {0xC000, 0xA000, coefficient, static_cast<std::int16_t>(coefficient / 3),
                                       0x0800, 0x0400};
     return Effect(type, 0x4000, {.condition = {axis, axis}});
-}
-
-bool SendEvents(int fd, const std::vector<std::pair<std::uint16_t, int>>& codes)
-{
-    std::vector<input_event> events;
-    for (const auto& [code, value] : codes) {
-        input_event event{};
-        event.type = EV_FF;
-        event.code = code;
-        event.value = value;
-        events.push_back(event);
-    }
-    const std::size_t size = events.size() * sizeof(input_event);
-    return write(fd, events.data(), size) == static_cast<ssize_t>(size);
 }
 
 // A game of our own on the bridge's event node: every kind of effect
@@ -421,11 +400,7 @@ TEST(KernelBridge, AnswersAGamesUploadsAtOnce)
     std::vector<double> updated;
     std::vector<double> erased;
     for (int round = 0; round < kUploads; ++round) {
-        ff_effect effect{};
-        effect.type = FF_CONSTANT;
-        effect.id = -1;
-        effect.direction = 0x4000;
-        effect.replay.length = 1000;
+        ff_effect effect = Effect(FF_CONSTANT, 0x4000, {}, 1000);
         for (std::vector<double>* times : {&created, &updated}) {
             effect.u.constant.level =
                 static_cast<std::int16_t>(100 + round + static_cast<int>(times->size()));
@@ -500,10 +475,7 @@ TEST(KernelPackage, GivesItsUserTheWheelsNodesAndTheInstalledBridgeRunsWithThemA
     EXPECT_EQ(tags(EventNodeOfHidraw(wheel.node())).find("uaccess"), std::string::npos);
     // A game's effect taken: the driver's lock is the bridge's own.
     const testing::UniqueFd game(open(bridge.node().c_str(), O_RDWR | O_CLOEXEC));
-    ff_effect effect{};
-    effect.type = FF_CONSTANT;
-    effect.id = -1;
-    effect.replay.length = 500;
+    ff_effect effect = Effect(FF_CONSTANT, 0, {}, 500);
     EXPECT_EQ(ioctl(game.get(), EVIOCSFF, &effect), 0) << std::strerror(errno);
     EXPECT_TRUE(bridge.Stop()) << bridge.Log();
 

@@ -154,14 +154,9 @@ TEST(KernelMirror, AnUnpluggedWheelEndsTheBridgeAndTheGamesUploadFailsAtOnce)
     RunningBridge bridge(wheel, folder);
     ASSERT_FALSE(bridge.node().empty()) << bridge.Log();
     UniqueFd game(open(bridge.node().c_str(), O_RDWR | O_CLOEXEC));
-    ff_effect effect{};
-    effect.type = FF_CONSTANT;
-    effect.id = -1;
-    effect.direction = 0x4000;
-    effect.u.constant.level = 0x5000;
+    ff_effect effect = Effect(FF_CONSTANT, 0x4000, {.constant = {0x5000, {}}});
     ASSERT_EQ(Upload(game.get(), &effect), 0);
-    const input_event play{{}, EV_FF, static_cast<std::uint16_t>(effect.id), 1};
-    ASSERT_EQ(write(game.get(), &play, sizeof play), static_cast<ssize_t>(sizeof play));
+    ASSERT_TRUE(SendEvents(game.get(), {{static_cast<std::uint16_t>(effect.id), 1}}));
 
     wheel.Unplug();
     EXPECT_TRUE(bridge.Ended(std::chrono::seconds(10))) << bridge.Log();
@@ -205,15 +200,9 @@ TEST(KernelMirror, EachOfTwoWheelsHasItsOwnBridge)
     for (auto [bridge, wheel, other] :
          {std::tuple{&firstBridge, &first, &second}, {&secondBridge, &second, &first}}) {
         const UniqueFd game(open(bridge->node().c_str(), O_RDWR | O_CLOEXEC));
-        ff_effect effect{};
-        effect.type = FF_CONSTANT;
-        effect.id = -1;
-        effect.direction = 0x4000;
-        effect.replay.length = 200;
-        effect.u.constant.level = 0x6000;
+        ff_effect effect = Effect(FF_CONSTANT, 0x4000, {.constant = {0x6000, {}}}, 200);
         ASSERT_EQ(Upload(game.get(), &effect), 0);
-        const input_event play{{}, EV_FF, static_cast<std::uint16_t>(effect.id), 1};
-        ASSERT_EQ(write(game.get(), &play, sizeof play), static_cast<ssize_t>(sizeof play));
+        ASSERT_TRUE(SendEvents(game.get(), {{static_cast<std::uint16_t>(effect.id), 1}}));
         std::this_thread::sleep_for(std::chrono::milliseconds(400));
         EXPECT_TRUE(Pushed(wheel->TakeReceived())) << bridge->Log();
         EXPECT_FALSE(Pushed(other->TakeReceived()));

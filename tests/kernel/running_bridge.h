@@ -106,6 +106,29 @@ private:
     std::string node_;
 };
 
+// What a game sends the bridge: an effect to upload (a new one, id -1)...
+inline ff_effect Effect(std::uint16_t type, std::uint16_t direction, decltype(ff_effect::u) block,
+                        std::uint16_t lengthMs = 0)
+{
+    return {
+        .type = type, .id = -1, .direction = direction, .trigger = {}, .replay = {lengthMs, 0}, .u = block};
+}
+
+// ... and plays, stops and gains, in one write.
+inline bool SendEvents(int fd, const std::vector<std::pair<std::uint16_t, int>>& codes)
+{
+    std::vector<input_event> events;
+    for (const auto& [code, value] : codes) {
+        input_event event{};
+        event.type = EV_FF;
+        event.code = code;
+        event.value = value;
+        events.push_back(event);
+    }
+    const std::size_t size = events.size() * sizeof(input_event);
+    return write(fd, events.data(), size) == static_cast<ssize_t>(size);
+}
+
 // What the wheel receives, gathered on a thread of its own until taken.
 class WheelSide {
 public:
