@@ -108,7 +108,6 @@ void CatchStops()
     sigaction(SIGTERM, &action, nullptr);
 }
 
-// The wheel's hidraw node: the one named, or the one wheel found.
 // The wheel's hidraw node: the one named, or the one wheel found; empty,
 // with the reason said, when there is not exactly one.
 std::string WheelNode(const lab::LabOptions& options)
